@@ -1,0 +1,390 @@
+#include "util/registry.h"
+
+#include "util/sysutil.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <sstream>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+using json = nlohmann::json;
+
+namespace {
+
+// Key paths compare without regard to case, as the platform's registry does;
+// the stored spelling is the one of the first write.
+std::string Lower(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+std::string NormaliseKey(const std::string& key)
+{
+    std::string out;
+    bool lastSlash = true;
+    for (char c : key) {
+        if (c == '\\' || c == '/') {
+            if (!lastSlash)
+                out += '\\';
+            lastSlash = true;
+        } else {
+            out += c;
+            lastSlash = false;
+        }
+    }
+    if (!out.empty() && out.back() == '\\')
+        out.pop_back();
+    return out;
+}
+
+void MakeDirs(const std::string& path)
+{
+    for (size_t pos = 1; pos != std::string::npos && pos < path.size();) {
+        pos = path.find('/', pos);
+        const std::string part = path.substr(0, pos);
+        if (!part.empty())
+            ::mkdir(part.c_str(), 0700);
+        if (pos != std::string::npos)
+            ++pos;
+    }
+}
+
+}  // namespace
+
+// One store per file; values by lower-cased key path, then by lower-cased name.
+class RegistryStore {
+public:
+    struct Value {
+        std::string name;  // spelling as written
+        TRegDataType type = TRegDataType::rdUnknown;
+        int32_t integer = 0;
+        std::string text;
+    };
+    struct Key {
+        std::string path;  // spelling as written
+        std::map<std::string, Value> values;
+    };
+
+    explicit RegistryStore(std::string path) : path_(std::move(path)) { Load(); }
+
+    std::mutex mutex;
+    std::map<std::string, Key> keys;
+
+    void Save()
+    {
+        json root = json::object();
+        for (const auto& [lk, key] : keys) {
+            json values = json::object();
+            for (const auto& [ln, v] : key.values) {
+                if (v.type == TRegDataType::rdInteger)
+                    values[v.name] = {{"type", "integer"}, {"value", v.integer}};
+                else
+                    values[v.name] = {{"type", "string"}, {"value", v.text}};
+            }
+            root[key.path] = values;
+        }
+        const std::string text = root.dump(2) + "\n";
+        const auto slash = path_.rfind('/');
+        if (slash != std::string::npos)
+            MakeDirs(path_.substr(0, slash));
+        std::ostringstream tmpName;
+        tmpName << path_ << ".tmp." << ::getpid() << "." << std::this_thread::get_id();
+        const std::string tmp = tmpName.str();
+        const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (fd < 0)
+            throw EOSError(errno, "Запись настроек " + tmp);
+        size_t done = 0;
+        while (done < text.size()) {
+            const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                const int err = errno;
+                ::close(fd);
+                ::unlink(tmp.c_str());
+                throw EOSError(err, "Запись настроек " + tmp);
+            }
+            done += static_cast<size_t>(n);
+        }
+        if (::fsync(fd) != 0 || ::close(fd) != 0) {
+            const int err = errno;
+            ::unlink(tmp.c_str());
+            throw EOSError(err, "Запись настроек " + tmp);
+        }
+        if (::rename(tmp.c_str(), path_.c_str()) != 0) {
+            const int err = errno;
+            ::unlink(tmp.c_str());
+            throw EOSError(err, "Запись настроек " + path_);
+        }
+    }
+
+private:
+    void Load()
+    {
+        std::ifstream in(path_, std::ios::binary);
+        if (!in)
+            return;  // no file yet: an empty registry
+        std::stringstream buffer;
+        buffer << in.rdbuf();
+        in.close();
+        try {
+            const json root = json::parse(buffer.str());
+            if (!root.is_object())
+                throw std::runtime_error("not an object");
+            for (const auto& [path, values] : root.items()) {
+                if (!values.is_object())
+                    continue;
+                Key key;
+                key.path = NormaliseKey(path);
+                for (const auto& [name, entry] : values.items()) {
+                    if (!entry.is_object() || !entry.contains("type") || !entry.contains("value"))
+                        continue;
+                    Value v;
+                    v.name = name;
+                    const auto& value = entry["value"];
+                    if (entry["type"] == "integer" && value.is_number_integer()) {
+                        const auto i = value.get<int64_t>();
+                        if (i < INT32_MIN || i > INT32_MAX)
+                            continue;
+                        v.type = TRegDataType::rdInteger;
+                        v.integer = static_cast<int32_t>(i);
+                    } else if (entry["type"] == "string" && value.is_string()) {
+                        v.type = TRegDataType::rdString;
+                        v.text = value.get<std::string>();
+                    } else {
+                        continue;
+                    }
+                    key.values[Lower(name)] = v;
+                }
+                keys[Lower(key.path)] = std::move(key);
+            }
+        } catch (const std::exception&) {
+            // A damaged file reads as empty; it is kept aside so that the
+            // user's settings can still be recovered by hand.
+            keys.clear();
+            const std::string aside = path_ + ".corrupt-" + FormatDateTime("yyyymmdd'-'hhnnss", Now());
+            std::rename(path_.c_str(), aside.c_str());
+        }
+    }
+
+    std::string path_;
+};
+
+namespace {
+
+std::shared_ptr<RegistryStore> StoreFor(const std::string& path)
+{
+    static std::mutex mutex;
+    static std::map<std::string, std::weak_ptr<RegistryStore>> stores;
+    std::lock_guard<std::mutex> lock(mutex);
+    auto& slot = stores[path];
+    auto store = slot.lock();
+    if (!store) {
+        store = std::make_shared<RegistryStore>(path);
+        slot = store;
+    }
+    return store;
+}
+
+}  // namespace
+
+std::string TRegistry::FilePath()
+{
+    if (const char* env = std::getenv("ZT_REGISTRY"); env && *env)
+        return env;
+    std::string base;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
+        base = xdg;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        base = std::string(home) + "/.config";
+    else
+        base = "/tmp";
+    return base + "/zt-configurator/registry.json";
+}
+
+TRegistry::TRegistry() : store_(StoreFor(FilePath())) {}
+TRegistry::~TRegistry() = default;
+
+bool TRegistry::OpenKey(const std::string& key, bool canCreate)
+{
+    const std::string path = NormaliseKey(key);
+    std::lock_guard<std::mutex> lock(store_->mutex);
+    auto it = store_->keys.find(Lower(path));
+    if (it == store_->keys.end()) {
+        if (!canCreate)
+            return false;
+        store_->keys[Lower(path)].path = path;
+        store_->Save();
+    }
+    currentKey_ = path;
+    open_ = true;
+    return true;
+}
+
+void TRegistry::CloseKey()
+{
+    currentKey_.clear();
+    open_ = false;
+}
+
+bool TRegistry::KeyExists(const std::string& key) const
+{
+    std::lock_guard<std::mutex> lock(store_->mutex);
+    return store_->keys.count(Lower(NormaliseKey(key))) != 0;
+}
+
+bool TRegistry::DeleteKey(const std::string& key)
+{
+    const std::string lk = Lower(NormaliseKey(key));
+    std::lock_guard<std::mutex> lock(store_->mutex);
+    bool removed = false;
+    for (auto it = store_->keys.begin(); it != store_->keys.end();) {
+        if (it->first == lk || it->first.rfind(lk + "\\", 0) == 0) {
+            it = store_->keys.erase(it);
+            removed = true;
+        } else {
+            ++it;
+        }
+    }
+    if (removed)
+        store_->Save();
+    return removed;
+}
+
+bool TRegistry::ValueExists(const std::string& name) const
+{
+    return GetDataType(name) != TRegDataType::rdUnknown;
+}
+
+TRegDataType TRegistry::GetDataType(const std::string& name) const
+{
+    if (!open_)
+        return TRegDataType::rdUnknown;
+    std::lock_guard<std::mutex> lock(store_->mutex);
+    auto k = store_->keys.find(Lower(currentKey_));
+    if (k == store_->keys.end())
+        return TRegDataType::rdUnknown;
+    auto v = k->second.values.find(Lower(name));
+    return v == k->second.values.end() ? TRegDataType::rdUnknown : v->second.type;
+}
+
+std::vector<std::string> TRegistry::GetValueNames() const
+{
+    std::vector<std::string> names;
+    if (!open_)
+        return names;
+    std::lock_guard<std::mutex> lock(store_->mutex);
+    auto k = store_->keys.find(Lower(currentKey_));
+    if (k != store_->keys.end())
+        for (const auto& [ln, v] : k->second.values)
+            names.push_back(v.name);
+    return names;
+}
+
+int32_t TRegistry::ReadInteger(const std::string& name) const
+{
+    if (open_) {
+        std::lock_guard<std::mutex> lock(store_->mutex);
+        auto k = store_->keys.find(Lower(currentKey_));
+        if (k != store_->keys.end()) {
+            auto v = k->second.values.find(Lower(name));
+            if (v != k->second.values.end() && v->second.type == TRegDataType::rdInteger)
+                return v->second.integer;
+        }
+    }
+    throw Exception("Неверный тип данных для '" + name + "'");
+}
+
+std::string TRegistry::ReadString(const std::string& name) const
+{
+    if (open_) {
+        std::lock_guard<std::mutex> lock(store_->mutex);
+        auto k = store_->keys.find(Lower(currentKey_));
+        if (k != store_->keys.end()) {
+            auto v = k->second.values.find(Lower(name));
+            if (v != k->second.values.end() && v->second.type == TRegDataType::rdString)
+                return v->second.text;
+        }
+    }
+    throw Exception("Неверный тип данных для '" + name + "'");
+}
+
+int32_t TRegistry::ReadIntegerDef(const std::string& name, int32_t defaultValue) const
+{
+    try {
+        return ReadInteger(name);
+    } catch (const Exception&) {
+        return defaultValue;
+    }
+}
+
+std::string TRegistry::ReadStringDef(const std::string& name, const std::string& defaultValue) const
+{
+    try {
+        return ReadString(name);
+    } catch (const Exception&) {
+        return defaultValue;
+    }
+}
+
+bool TRegistry::ReadBoolDef(const std::string& name, bool defaultValue) const
+{
+    return ReadIntegerDef(name, defaultValue ? 1 : 0) != 0;
+}
+
+void TRegistry::WriteInteger(const std::string& name, int32_t value)
+{
+    if (!open_)
+        throw Exception("Раздел реестра не открыт");
+    std::lock_guard<std::mutex> lock(store_->mutex);
+    auto& key = store_->keys[Lower(currentKey_)];
+    if (key.path.empty())
+        key.path = currentKey_;
+    auto& v = key.values[Lower(name)];
+    if (v.name.empty())
+        v.name = name;
+    v.type = TRegDataType::rdInteger;
+    v.integer = value;
+    v.text.clear();
+    store_->Save();
+}
+
+void TRegistry::WriteString(const std::string& name, const std::string& value)
+{
+    if (!open_)
+        throw Exception("Раздел реестра не открыт");
+    std::lock_guard<std::mutex> lock(store_->mutex);
+    auto& key = store_->keys[Lower(currentKey_)];
+    if (key.path.empty())
+        key.path = currentKey_;
+    auto& v = key.values[Lower(name)];
+    if (v.name.empty())
+        v.name = name;
+    v.type = TRegDataType::rdString;
+    v.text = value;
+    v.integer = 0;
+    store_->Save();
+}
+
+bool TRegistry::DeleteValue(const std::string& name)
+{
+    if (!open_)
+        return false;
+    std::lock_guard<std::mutex> lock(store_->mutex);
+    auto k = store_->keys.find(Lower(currentKey_));
+    if (k == store_->keys.end() || k->second.values.erase(Lower(name)) == 0)
+        return false;
+    store_->Save();
+    return true;
+}
