@@ -7,6 +7,16 @@ function(zt_core_library name)
   target_link_libraries(zt_core INTERFACE ${name})
 endfunction()
 
+# zt_gui_library(NAME SOURCES ... DEPS ...): one folder's window files as a
+# static library, linked into the zt_gui aggregate.
+function(zt_gui_library name)
+  cmake_parse_arguments(L "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(${name} STATIC ${L_SOURCES})
+  target_link_libraries(${name} PUBLIC zt_settings Qt6::Widgets Qt6::PrintSupport QCustomPlotQt6::QCustomPlotQt6 ${L_DEPS})
+  set_target_properties(${name} PROPERTIES AUTOMOC ON)
+  target_link_libraries(zt_gui INTERFACE ${name})
+endfunction()
+
 # zt_add_test(NAME LABEL unit|e2e|gui SOURCES ... LIBS ...): one GoogleTest
 # executable, run by CTest with its label, on the offscreen Qt platform and
 # with a registry file of its own.

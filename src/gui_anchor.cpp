@@ -1,1 +1,0 @@
-// Anchor so that zt_gui exists before the folders add their window files.
