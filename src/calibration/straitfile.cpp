@@ -1,0 +1,399 @@
+#include "calibration/straitfile.h"
+
+#include "util/sysutil.h"
+
+#include <pugixml.hpp>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace StraitNamespace {
+
+namespace {
+
+double ReadDouble(const pugi::xml_node& node, const char* name)
+{
+    const pugi::xml_attribute a = node.attribute(name);
+    return a ? StrToReal(a.value()) : 0.0;
+}
+
+int32_t ReadInt(const pugi::xml_node& node, const char* name)
+{
+    const pugi::xml_attribute a = node.attribute(name);
+    return a ? StrToInt(a.value()) : 0;
+}
+
+uint8_t ReadByte(const pugi::xml_node& node, const char* name)
+{
+    const uint32_t v = StrToUInt(node.attribute(name).value());
+    return v > 255 ? 0 : static_cast<uint8_t>(v);
+}
+
+bool ReadBool(const pugi::xml_node& node, const char* name)
+{
+    return node.attribute(name).as_bool(false);
+}
+
+// A selector index from the file; an index the selector does not offer
+// leaves it without a selection.
+int ReadSelector(const pugi::xml_node& node, const char* name, size_t itemCount)
+{
+    const pugi::xml_attribute a = node.attribute(name);
+    if (!a)
+        return -1;
+    int64_t v = -1;
+    if (!TryStrToInt(a.value(), v) || v < 0 || v >= static_cast<int64_t>(itemCount))
+        return -1;
+    return static_cast<int>(v);
+}
+
+void SetText(pugi::xml_node& node, const char* name, const std::string& text)
+{
+    node.append_attribute(name).set_value(text.c_str());
+}
+
+void SetDouble(pugi::xml_node& node, const char* name, double v)
+{
+    SetText(node, name, Format("%.17g", v));
+}
+void SetInt(pugi::xml_node& node, const char* name, long long v)
+{
+    SetText(node, name, Format("%lld", v));
+}
+void SetBool(pugi::xml_node& node, const char* name, bool v)
+{
+    SetText(node, name, v ? "true" : "false");
+}
+
+LineApproximation ReadLine(const pugi::xml_node& node)
+{
+    return LineApproximation{ReadDouble(node, "A"), ReadDouble(node, "B"), ReadDouble(node, "Stop")};
+}
+
+LineList ReadLines(const pugi::xml_node& parent)
+{
+    LineList lines;
+    for (const pugi::xml_node& child : parent.children())
+        if (child.type() == pugi::node_element)
+            lines.push_back(ReadLine(child));
+    return lines;
+}
+
+StraitPoint ReadStraitPoint(const pugi::xml_node& n)
+{
+    StraitPoint p;
+    p.offPoint = ReadBool(n, "offPoint");
+    p.fracturePoint = ReadBool(n, "fracturePoint");
+    p.numSection = ReadByte(n, "numSection");
+    p.tet = ReadDouble(n, "tet");
+    p.Met = ReadDouble(n, "Met");
+    p.Vet = ReadDouble(n, "Vet");
+    p.Tet = ReadDouble(n, "Tet");
+    p.Get = ReadDouble(n, "Get");
+    p.Nizm = ReadInt(n, "Nizm");
+    p.Tizm = ReadDouble(n, "Tizm");
+    p.Fizm = ReadDouble(n, "Fizm");
+    p.Eizm = ReadDouble(n, "Eizm");
+    p.N1out = ReadInt(n, "N1out");
+    p.T1out = ReadDouble(n, "T1out");
+    p.F1out = ReadDouble(n, "F1out");
+    p.N2out = ReadInt(n, "N2out");
+    p.T2out = ReadDouble(n, "T2out");
+    p.F2out = ReadDouble(n, "F2out");
+    p.Gizm = ReadDouble(n, "Gizm");
+    p.dGizm = ReadDouble(n, "dGizm");
+    p.Vout1 = ReadDouble(n, "Vout1");
+    p.dVout1 = ReadDouble(n, "dVout1");
+    p.Gout1 = ReadDouble(n, "Gout1");
+    p.dGout1 = ReadDouble(n, "dGout1");
+    p.Vout2 = ReadDouble(n, "Vout2");
+    p.dVout2 = ReadDouble(n, "dVout2");
+    p.Gout2 = ReadDouble(n, "Gout2");
+    p.dGout2 = ReadDouble(n, "dGout2");
+    p.GradSigRaito = ReadDouble(n, "GradSigRaito");
+    return p;
+}
+
+void WriteStraitPoint(pugi::xml_node& n, const StraitPoint& p)
+{
+    SetBool(n, "offPoint", p.offPoint);
+    SetBool(n, "fracturePoint", p.fracturePoint);
+    SetInt(n, "numSection", p.numSection);
+    SetDouble(n, "tet", p.tet);
+    SetDouble(n, "Met", p.Met);
+    SetDouble(n, "Vet", p.Vet);
+    SetDouble(n, "Tet", p.Tet);
+    SetDouble(n, "Get", p.Get);
+    SetInt(n, "Nizm", p.Nizm);
+    SetDouble(n, "Tizm", p.Tizm);
+    SetDouble(n, "Fizm", p.Fizm);
+    SetDouble(n, "Eizm", p.Eizm);
+    SetInt(n, "N1out", p.N1out);
+    SetDouble(n, "T1out", p.T1out);
+    SetDouble(n, "F1out", p.F1out);
+    SetInt(n, "N2out", p.N2out);
+    SetDouble(n, "T2out", p.T2out);
+    SetDouble(n, "F2out", p.F2out);
+    SetDouble(n, "Gizm", p.Gizm);
+    SetDouble(n, "dGizm", p.dGizm);
+    SetDouble(n, "Vout1", p.Vout1);
+    SetDouble(n, "dVout1", p.dVout1);
+    SetDouble(n, "Gout1", p.Gout1);
+    SetDouble(n, "dGout1", p.dGout1);
+    SetDouble(n, "Vout2", p.Vout2);
+    SetDouble(n, "dVout2", p.dVout2);
+    SetDouble(n, "Gout2", p.Gout2);
+    SetDouble(n, "dGout2", p.dGout2);
+    SetDouble(n, "GradSigRaito", p.GradSigRaito);
+}
+
+bool LoadStrait(const pugi::xml_node& root, const std::string& fileName, StraitPacket& packet,
+                bool linesAlreadyLoaded, WorkbenchSettings& settings)
+{
+    const std::string name = root.attribute("Name").value();
+    packet.SetName(name.empty() ? fileName : name);
+
+    settings.Selectors.PacketType = ReadSelector(root, "PacketType", PacketTypeTexts.size());
+    settings.Selectors.PacketMethod = ReadSelector(root, "PacketMethod", PacketMethodTexts.size());
+    settings.Selectors.OutputCheck1 = ReadSelector(root, "OutputCheck1", OutputCheckTexts.size());
+    settings.Selectors.OutputCheck2 = ReadSelector(root, "OutputCheck2", OutputCheckTexts.size());
+    packet.SetMode(settings.Selectors.ToMode());
+
+    // The weights pass through their fields' text, so the packet holds them
+    // as the workbench shows them.
+    settings.ImpulseWeight1 = WeightText(ReadDouble(root, "ImpulseWeight1"));
+    settings.ImpulseWeight2 = WeightText(ReadDouble(root, "ImpulseWeight2"));
+    packet.SetImpulseWeight1(ParseWeightText(settings.ImpulseWeight1));
+    packet.SetImpulseWeight2(ParseWeightText(settings.ImpulseWeight2));
+
+    bool linesTaken = false;
+    const pugi::xml_node lines = root.child("LineApproximation");
+    if (!linesAlreadyLoaded && lines) {
+        packet.SetLines(ReadLines(lines));
+        linesTaken = true;
+    }
+
+    if (const pugi::xml_node array = root.child("PointArray")) {
+        StraitPointList points = packet.GetPoints();
+        for (const pugi::xml_node& child : array.children())
+            if (child.type() == pugi::node_element)
+                points.push_back(ReadStraitPoint(child));
+        packet.SetPoints(points);
+    }
+    return linesTaken;
+}
+
+void LoadFlowPacketData(const pugi::xml_document& doc, const std::string& fileName, StraitPacket& packet)
+{
+    pugi::xml_node measure;
+    pugi::xml_node device;
+    if (const pugi::xml_node wrapper = doc.child("FlowPacketData")) {
+        measure = wrapper.child("FlowMeasurePacket");
+        device = wrapper.child("FlowDevice");
+    } else {
+        measure = doc.child("FlowMeasurePacket");
+    }
+    if (measure) {
+        StraitPointList points = packet.GetPoints();
+        for (const pugi::xml_node& run : measure.children("FlowMeasure")) {
+            StraitPoint p;
+            if (const pugi::xml_node ref = run.child("ref")) {
+                p.tet = ReadDouble(ref, "t");
+                p.Met = ReadDouble(ref, "M");
+                p.Vet = ReadDouble(ref, "V");
+                p.Tet = ReadDouble(ref, "T");
+                p.Get = ReadDouble(ref, "Gv");
+            }
+            if (const pugi::xml_node prim = run.child("prim"))
+                p.Eizm = ReadDouble(prim, "EF");
+            points.push_back(p);
+        }
+        packet.SetPoints(points);
+        packet.SetName(fileName);
+    }
+    if (device)
+        if (const pugi::xml_node lines = device.child("KoefDirect").child("Lines"))
+            packet.SetLines(ReadLines(lines));
+}
+
+std::string ReadWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw EOSError(errno, "Не удалось открыть файл " + path);
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    if (in.bad())
+        throw EOSError(errno, "Не удалось прочитать файл " + path);
+    return buffer.str();
+}
+
+void WriteAll(int fd, const std::string& data, const std::string& context, const std::string& tmp)
+{
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int err = errno;
+            ::close(fd);
+            ::unlink(tmp.c_str());
+            throw EOSError(err, context);
+        }
+        done += static_cast<size_t>(n);
+    }
+}
+
+} // namespace
+
+PacketDocument::PacketDocument() : Doc(std::make_unique<pugi::xml_document>()) {}
+PacketDocument::~PacketDocument() = default;
+PacketDocument::PacketDocument(PacketDocument&&) noexcept = default;
+PacketDocument& PacketDocument::operator=(PacketDocument&&) noexcept = default;
+
+PacketFileKind PacketDocument::Kind() const
+{
+    if (Doc->child("STRAIT"))
+        return PacketFileKind::Strait;
+    if (Doc->child("FlowPacketData") || Doc->child("FlowMeasurePacket"))
+        return PacketFileKind::FlowPacketData;
+    return PacketFileKind::None;
+}
+
+PacketDocument ReadPacketDocument(const std::string& path)
+{
+    const std::string text = ReadWholeFile(path);
+    PacketDocument document;
+    const pugi::xml_parse_result result = document.Document().load_buffer(text.data(), text.size());
+    if (!result)
+        throw Exception(Format("Файл %s не является документом XML: %s (позиция %lld)", path.c_str(),
+                               result.description(), static_cast<long long>(result.offset)));
+    document.Path = path;
+    document.FileName = FileNameOf(path);
+    return document;
+}
+
+bool LoadPacketFile(const PacketDocument& document, StraitPacket& packet, bool linesAlreadyLoaded,
+                    WorkbenchSettings& settings)
+{
+    const pugi::xml_document& doc = document.Document();
+    switch (document.Kind()) {
+    case PacketFileKind::Strait:
+        return LoadStrait(doc.child("STRAIT"), document.FileName, packet, linesAlreadyLoaded, settings);
+    case PacketFileKind::FlowPacketData:
+        LoadFlowPacketData(doc, document.FileName, packet);
+        return false;
+    case PacketFileKind::None:
+        break;
+    }
+    return false;
+}
+
+bool LoadPacketFile(const std::string& path, StraitPacket& packet, bool linesAlreadyLoaded,
+                    WorkbenchSettings& settings)
+{
+    return LoadPacketFile(ReadPacketDocument(path), packet, linesAlreadyLoaded, settings);
+}
+
+std::string PacketFileText(const StraitPacket& packet, const PacketSelectors& selectors)
+{
+    pugi::xml_document doc;
+    pugi::xml_node decl = doc.append_child(pugi::node_declaration);
+    decl.append_attribute("version").set_value("1.0");
+    decl.append_attribute("encoding").set_value("UTF-8");
+
+    pugi::xml_node root = doc.append_child("STRAIT");
+    SetText(root, "Name", packet.GetName());
+    if (selectors.PacketType >= 0)
+        SetInt(root, "PacketType", selectors.PacketType);
+    if (selectors.PacketMethod >= 0)
+        SetInt(root, "PacketMethod", selectors.PacketMethod);
+    if (selectors.OutputCheck1 >= 0)
+        SetInt(root, "OutputCheck1", selectors.OutputCheck1);
+    SetDouble(root, "ImpulseWeight1", packet.GetImpulseWeight1());
+    if (selectors.OutputCheck2 >= 0)
+        SetInt(root, "OutputCheck2", selectors.OutputCheck2);
+    SetDouble(root, "ImpulseWeight2", packet.GetImpulseWeight2());
+
+    const LineList lines = packet.GetLines();
+    if (!lines.empty()) {
+        pugi::xml_node list = root.append_child("LineApproximation");
+        for (const LineApproximation& l : lines) {
+            pugi::xml_node line = list.append_child("Line");
+            SetDouble(line, "A", l.A);
+            SetDouble(line, "B", l.B);
+            SetDouble(line, "Stop", l.Stop);
+        }
+    }
+    if (packet.PointCount() > 0) {
+        pugi::xml_node array = root.append_child("PointArray");
+        for (size_t i = 0; i < packet.PointCount(); ++i) {
+            pugi::xml_node point = array.append_child("Point");
+            WriteStraitPoint(point, packet.Point(i));
+        }
+    }
+    std::ostringstream out;
+    doc.save(out, "    ", pugi::format_indent, pugi::encoding_utf8);
+    return out.str();
+}
+
+void SavePacketFile(StraitPacket& packet, const PacketSelectors& selectors, const std::string& path)
+{
+    WriteFileAtomically(path, PacketFileText(packet, selectors));
+    packet.SetModified(false);
+}
+
+void WriteFileAtomically(const std::string& path, const std::string& data)
+{
+    const std::string context = "Не удалось записать файл " + path;
+    std::string target = path;
+    struct stat st {};
+    bool exists = ::stat(path.c_str(), &st) == 0;
+    if (exists) {
+        // Replace what a link points at, not the link.
+        if (char* real = ::realpath(path.c_str(), nullptr)) {
+            target = real;
+            std::free(real);
+        }
+    }
+    static std::atomic<unsigned> counter{0};
+    const std::string tmp = Format("%s.%d.%u.tmp", target.c_str(), static_cast<int>(::getpid()), counter++);
+    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        throw EOSError(errno, context);
+    if (exists)
+        (void)::fchmod(fd, st.st_mode & 07777);
+    WriteAll(fd, data, context, tmp);
+    if (::fsync(fd) != 0) {
+        const int err = errno;
+        ::close(fd);
+        ::unlink(tmp.c_str());
+        throw EOSError(err, context);
+    }
+    if (::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(tmp.c_str());
+        throw EOSError(err, context);
+    }
+    if (::rename(tmp.c_str(), target.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(tmp.c_str());
+        throw EOSError(err, context);
+    }
+}
+
+std::string FileNameOf(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace StraitNamespace
