@@ -67,9 +67,10 @@ public:
 private:
     void CheckOpen() const;
     void SetModemLine(int line, bool on);
-    // Reads into buffer under the time-outs; returns the bytes read, or -1
+    // Reads under the time-outs (the total replaced by totalLimitMs when it
+    // is not negative); returns the bytes read, or -1
     // with errno set when the device refused.
-    int32_t ReadOnce(uint8_t* buffer, int32_t capacity);
+    int32_t ReadOnce(uint8_t* buffer, int32_t capacity, int64_t totalLimitMs);
 
     int Handle = -1;
     std::mutex ReadGuard;

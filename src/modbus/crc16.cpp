@@ -19,7 +19,7 @@ constexpr std::array<uint16_t, 256> MakeTable()
 constexpr std::array<uint16_t, 256> kTable = MakeTable();
 static_assert(kTable[1] == 0xC0C1 && kTable[2] == 0xC181);
 
-}  // namespace
+} // namespace
 
 uint16_t Crc16Update(uint16_t crc, uint8_t byte)
 {
