@@ -1,0 +1,492 @@
+#include "device/zt_registers.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+namespace ZT_namespace {
+
+void ConvertWords(uint16_t* words, int wordCount, std::span<const TLayoutRun> layout)
+{
+    int pos = 0;
+    for (const TLayoutRun& run : layout) {
+        if (run.Kind > 2)
+            return;
+        for (int i = 0; i < run.Count; ++i) {
+            if (pos >= wordCount)
+                return;
+            if (run.Kind == 0) {
+                words[pos] = static_cast<uint16_t>((words[pos] >> 8) | (words[pos] << 8));
+                pos += 1;
+            } else if (run.Kind == 1) {
+                if (wordCount - pos < 2)
+                    return;
+                uint8_t b[4];
+                std::memcpy(b, words + pos, 4);
+                std::reverse(b, b + 4);
+                std::memcpy(words + pos, b, 4);
+                pos += 2;
+            } else {
+                pos += 1;
+            }
+        }
+    }
+}
+
+const TBlockStruct& Block(std::string_view name)
+{
+    for (const TBlockStruct& block : Blocks)
+        if (block.Name == name)
+            return block;
+    throw std::out_of_range("unknown block");
+}
+
+namespace {
+
+template <class F> constexpr TFieldDesc Desc(std::string_view name, F field)
+{
+    return {name, field.Register, FieldTypeOf(field)};
+}
+
+#define ZT_FIELD(name) Desc(#name, ZT_Fields::name)
+#define ZT_FIELD_AS(text, expr) Desc(text, ZT_Fields::expr)
+
+using namespace ZT_Fields;
+
+const TFieldDesc kFieldTable[] = {
+    ZT_FIELD(Year),
+    ZT_FIELD(Month),
+    ZT_FIELD(Day),
+    ZT_FIELD(Hour),
+    ZT_FIELD(Minute),
+    ZT_FIELD(Second),
+    ZT_FIELD(RTCCorrection),
+    ZT_FIELD(TimeCorrection),
+    ZT_FIELD(ClearArchive),
+    ZT_FIELD(Integration),
+    ZT_FIELD(SerialNumber),
+    ZT_FIELD(Du),
+    ZT_FIELD(Type),
+    ZT_FIELD(PluginCard1),
+    ZT_FIELD(PluginCard2),
+    ZT_FIELD(ArchiveModule),
+    ZT_FIELD(ReverseModification),
+    ZT_FIELD(ClassDevice),
+    ZT_FIELD_AS("ObservationChanel1", ObservationChanel(1)),
+    ZT_FIELD_AS("ObservationChanel7", ObservationChanel(7)),
+    ZT_FIELD(PhaseInterval0),
+    ZT_FIELD(PhaseInterval1),
+    ZT_FIELD(PhaseInterval2),
+    ZT_FIELD(PhaseInterval3),
+    ZT_FIELD(PhaseInterval4),
+    ZT_FIELD(PhaseInterval5),
+    ZT_FIELD(PhaseInterval6),
+    ZT_FIELD(PhaseInterval7),
+    ZT_FIELD(PhaseInterval8),
+    ZT_FIELD(PhaseInterval9),
+    ZT_FIELD(AccelIncreaseSpeed),
+    ZT_FIELD(AccelValue),
+    ZT_FIELD(AccelTime),
+    ZT_FIELD(StabTime),
+    ZT_FIELD(StabTau),
+    ZT_FIELD(WorkCurrent),
+    ZT_FIELD(WorkModValue),
+    ZT_FIELD(StopDecreaseSpeed),
+    ZT_FIELD(SignalMeasureAdcCount),
+    ZT_FIELD(InductorMeasureAdcCount),
+    ZT_FIELD(SignalMeasureRegress),
+    ZT_FIELD(InductorMeasureRegress),
+    ZT_FIELD(SignalMeasureOversampling),
+    ZT_FIELD(InductorMeasureOversampling),
+    ZT_FIELD(SignalChangeInputMode),
+    ZT_FIELD(InductorChangeInputMode),
+    ZT_FIELD(SignalExtGain),
+    ZT_FIELD(InductorExtGain),
+    ZT_FIELD(SignalAdcReference),
+    ZT_FIELD(InductorAdcReference),
+    ZT_FIELD(InductorShuntValue),
+    ZT_FIELD(InductorVoltageDivider),
+    ZT_FIELD(ExtVoltageDivider),
+    ZT_FIELD(SystemFlags),
+    ZT_FIELD(PolarityMode),
+    ZT_FIELD(InputConnection),
+    ZT_FIELD(ReferenceConnection),
+    ZT_FIELD(InputClose),
+    ZT_FIELD(InputOffsetCorrectionA),
+    ZT_FIELD(puAdcTemp20),
+    ZT_FIELD(TstWaterCode_0),
+    ZT_FIELD(TstWaterCode_A),
+    ZT_FIELD(TstWaterCode_B),
+    ZT_FIELD(TstWaterCode_C),
+    ZT_FIELD(TstWaterCode_Max),
+    ZT_FIELD(TstWaterRes_A),
+    ZT_FIELD(TstWaterRes_B),
+    ZT_FIELD(TstWaterRes_C),
+    ZT_FIELD(TestWaterGradient),
+    ZT_FIELD(WeightImpulseCheck),
+    ZT_FIELD(InductorResistance20),
+    ZT_FIELD_AS("KoefDirect1.A", KoefDirect(0).A),
+    ZT_FIELD_AS("KoefDirect1.Stop", KoefDirect(0).Stop),
+    ZT_FIELD_AS("KoefDirect4.Stop", KoefDirect(3).Stop),
+    ZT_FIELD_AS("KoefDirect5.B", KoefDirect(4).B),
+    ZT_FIELD_AS("KoefReverse1.A", KoefReverse(0).A),
+    ZT_FIELD_AS("KoefReverse4.Stop", KoefReverse(3).Stop),
+    ZT_FIELD_AS("KoefReverse5.B", KoefReverse(4).B),
+    ZT_FIELD(Qmin),
+    ZT_FIELD(Qmax),
+    ZT_FIELD(ZeroOffset),
+    ZT_FIELD(GradSigOffset),
+    ZT_FIELD(GradSigKoef),
+    ZT_FIELD(CalibrationFlags),
+    ZT_FIELD_AS("Out1.OutputType", Out1.OutputType),
+    ZT_FIELD_AS("Out1.WorkMode", Out1.WorkMode),
+    ZT_FIELD_AS("Out1.OutEvent", Out1.OutEvent),
+    ZT_FIELD_AS("Out1.OutFlags", Out1.OutFlags),
+    ZT_FIELD_AS("Out1.Weight", Out1.Weight),
+    ZT_FIELD_AS("Out1.ImpulseLen", Out1.ImpulseLen),
+    ZT_FIELD_AS("Out1.Integrator", Out1.Integrator),
+    ZT_FIELD_AS("Out2.OutputType", Out2.OutputType),
+    ZT_FIELD_AS("Out2.WorkMode", Out2.WorkMode),
+    ZT_FIELD_AS("Out2.OutEvent", Out2.OutEvent),
+    ZT_FIELD_AS("Out2.OutFlags", Out2.OutFlags),
+    ZT_FIELD_AS("Out2.Weight", Out2.Weight),
+    ZT_FIELD_AS("Out2.ImpulseLen", Out2.ImpulseLen),
+    ZT_FIELD_AS("Out2.Integrator", Out2.Integrator),
+    ZT_FIELD_AS("Plugin_1.SlotMode", Plugin_1.SlotMode),
+    ZT_FIELD_AS("Plugin_1.NetAddress", Plugin_1.NetAddress),
+    ZT_FIELD_AS("Plugin_1.Speed", Plugin_1.Speed),
+    ZT_FIELD_AS("Plugin_1.AddTimeout", Plugin_1.AddTimeout),
+    ZT_FIELD_AS("Plugin_1.CurrentOutRange", Plugin_1.CurrentOutRange),
+    ZT_FIELD_AS("Plugin_1.WorkMode", Plugin_1.WorkMode),
+    ZT_FIELD_AS("Plugin_1.QhiCurrent", Plugin_1.QhiCurrent),
+    ZT_FIELD_AS("Plugin_1.QlowCurrent", Plugin_1.QlowCurrent),
+    ZT_FIELD_AS("Plugin_1.OutputAveraging", Plugin_1.OutputAveraging),
+    ZT_FIELD_AS("Plugin_2.SlotMode", Plugin_2.SlotMode),
+    ZT_FIELD_AS("Plugin_2.QhiCurrent", Plugin_2.QhiCurrent),
+    ZT_FIELD_AS("Plugin_2.QlowCurrent", Plugin_2.QlowCurrent),
+    ZT_FIELD_AS("Plugin_2.OutputAveraging", Plugin_2.OutputAveraging),
+    ZT_FIELD(WorkMode_0),
+    ZT_FIELD(NetAddress_0),
+    ZT_FIELD(UartSpeed_0),
+    ZT_FIELD(AddTimeout_0),
+    ZT_FIELD(Q_hi),
+    ZT_FIELD(Q_low),
+    ZT_FIELD(IntervalArchivePeriod),
+    ZT_FIELD(CurrentExpenseFilter),
+    ZT_FIELD(ThresholdFilter),
+    ZT_FIELD(StartStopMode),
+    ZT_FIELD(NoiseChanelStSt),
+    ZT_FIELD(NoiseRelThreshold),
+    ZT_FIELD(NoiseAbsThreshold),
+    ZT_FIELD(WaterResistanceThreshold),
+    ZT_FIELD(DropVoltageThreshold),
+    ZT_FIELD(P_low),
+    ZT_FIELD(P_hi),
+    ZT_FIELD(TypePressureSensor),
+    ZT_FIELD(CurrentPressureSensor),
+    ZT_FIELD(MainCodeExpense),
+    ZT_FIELD(FreqExpence1),
+    ZT_FIELD(FreqExpence2),
+    ZT_FIELD(CurrentExpense1),
+    ZT_FIELD(CurrentExpense2),
+    ZT_FIELD(MainMeasureTestMode),
+    ZT_FIELD(OutTestModeFreq),
+    ZT_FIELD(OutTestModeCurrent),
+    ZT_FIELD(StartYear),
+    ZT_FIELD(StartSecond),
+    ZT_FIELD(ClearProgress),
+    ZT_FIELD(DeviceWorkMode),
+    ZT_FIELD(rcFirmware),
+    ZT_FIELD(rcMetrology),
+    ZT_FIELD(rcSetup),
+    ZT_FIELD(rcCalibration),
+    ZT_FIELD_AS("VolumeD.Integer", VolumeD.Integer),
+    ZT_FIELD_AS("VolumeD.Fraction", VolumeD.Fraction),
+    ZT_FIELD_AS("VolumeR.Integer", VolumeR.Integer),
+    ZT_FIELD_AS("VolumeR.Fraction", VolumeR.Fraction),
+    ZT_FIELD(DirectFlowTime),
+    ZT_FIELD(ReverseFlowTime),
+    ZT_FIELD(StopFlowTime),
+    ZT_FIELD(EmptyPipeTime),
+    ZT_FIELD(HardwareErrorTime),
+    ZT_FIELD(OffTime),
+    ZT_FIELD(Expense),
+    ZT_FIELD(HardwareNotStaff),
+    ZT_FIELD(WorkModeFlags),
+    ZT_FIELD(SystemNotStaff),
+    ZT_FIELD(WeightImpulse_1),
+    ZT_FIELD(WeightImpulse_2),
+    ZT_FIELD(MeasureCounter),
+    ZT_FIELD(TimeIntegrator),
+    ZT_FIELD(ImpulseIntegrator_1),
+    ZT_FIELD(ImpulseIntegrator_2),
+    ZT_FIELD(VolumeIntegrator),
+    ZT_FIELD(ExpenseIntegrator),
+    ZT_FIELD(CodeIntegrator),
+    ZT_FIELD(OffCodeIntegrator),
+    ZT_FIELD(NoiseIntegrator),
+    ZT_FIELD(GradSigRaito),
+    ZT_FIELD_AS("SysCounter0", SysCounter(0)),
+    ZT_FIELD_AS("SysCounter15", SysCounter(15)),
+    ZT_FIELD(Freq_1),
+    ZT_FIELD(Freq_2),
+    ZT_FIELD(ImpulseCount_1),
+    ZT_FIELD(ImpulseCount_2),
+    ZT_FIELD(ValueCurrent1),
+    ZT_FIELD(ValueCurrent2),
+    ZT_FIELD(CodeCurrent1),
+    ZT_FIELD(CodeCurrent2),
+    ZT_FIELD(StatusCurrent1),
+    ZT_FIELD(StatusCurrent2),
+    ZT_FIELD(AdcTemperature),
+    ZT_FIELD(CpuTemperature),
+    ZT_FIELD(InductorTemperature),
+    ZT_FIELD(SeizureMode),
+    ZT_FIELD(CpuBusyPercent),
+    ZT_FIELD(WorkAccelValue),
+    ZT_FIELD(WorkAccelTime),
+    ZT_FIELD(ServiceWorkModValue),
+    ZT_FIELD(ExtVoltageOff),
+    ZT_FIELD(ExtVoltagePow),
+    ZT_FIELD(InductorVoltage),
+    ZT_FIELD(InductorCurrentA),
+    ZT_FIELD(InductorCurrentB),
+    ZT_FIELD(InductorResistance),
+    ZT_FIELD(DiffVoltageA),
+    ZT_FIELD(DiffVoltageB),
+    ZT_FIELD(deltaVoltage),
+    ZT_FIELD(WaterResistanceCode),
+    ZT_FIELD(WaterResistance),
+    ZT_FIELD(CodeFiltered),
+    ZT_FIELD(NoiseFiltered),
+    ZT_FIELD(NoiseRelative),
+    ZT_FIELD(GradientCodeA),
+    ZT_FIELD(GradientCodeB),
+    ZT_FIELD(GradientSigA),
+    ZT_FIELD(GradientSigB),
+    ZT_FIELD(GradientSigRaito),
+    ZT_FIELD(PhaseSigRaito),
+    ZT_FIELD(GradientSignalRaitoKorrection),
+};
+
+#undef ZT_FIELD
+#undef ZT_FIELD_AS
+
+uint8_t ByteAt(const uint16_t* words, int index)
+{
+    uint16_t w = words[index / 2];
+    return static_cast<uint8_t>(index % 2 ? w >> 8 : w & 0xFF);
+}
+
+void PutBytes(uint16_t* words, const uint8_t (&bytes)[16])
+{
+    for (int i = 0; i < 8; ++i)
+        words[i] = static_cast<uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+}
+
+int32_t Int24At(const uint16_t* words, int index)
+{
+    uint32_t v =
+        ByteAt(words, index) | (ByteAt(words, index + 1) << 8) | (uint32_t(ByteAt(words, index + 2)) << 16);
+    if (v & 0x800000u)
+        v |= 0xFF000000u;
+    return static_cast<int32_t>(v);
+}
+
+void PutInt24(uint8_t (&bytes)[16], int index, int32_t value)
+{
+    uint32_t v = static_cast<uint32_t>(value);
+    bytes[index] = static_cast<uint8_t>(v);
+    bytes[index + 1] = static_cast<uint8_t>(v >> 8);
+    bytes[index + 2] = static_cast<uint8_t>(v >> 16);
+}
+
+} // namespace
+
+std::span<const TFieldDesc> FieldTable()
+{
+    return kFieldTable;
+}
+
+Ad7792SetupStruct Ad7792SetupStruct::FromWords(const uint16_t* w)
+{
+    Ad7792SetupStruct s;
+    uint8_t b0 = ByteAt(w, 0), b1 = ByteAt(w, 1), b2 = ByteAt(w, 2), b3 = ByteAt(w, 3);
+    s.DataRate = b0 & 0x3F;
+    s.ClockSource = b0 >> 6;
+    s.RunMode = b1 >> 5;
+    s.Chanel = b2 & 0x0F;
+    s.Buffer = b2 & 0x10;
+    s.IntReference = b2 & 0x80;
+    s.Gain = b3 & 0x07;
+    s.Boost = b3 & 0x08;
+    s.Unipolar = b3 & 0x10;
+    s.Burnout = b3 & 0x20;
+    s.Bias = b3 >> 6;
+    s.Offset = w[2];
+    s.FullScale = w[4];
+    return s;
+}
+
+void Ad7792SetupStruct::ToWords(uint16_t* w) const
+{
+    uint8_t b[16] = {};
+    b[0] = static_cast<uint8_t>((DataRate & 0x3F) | ((ClockSource & 3) << 6));
+    b[1] = static_cast<uint8_t>((RunMode & 7) << 5);
+    b[2] = static_cast<uint8_t>((Chanel & 0x0F) | (Buffer ? 0x10 : 0) | (IntReference ? 0x80 : 0));
+    b[3] = static_cast<uint8_t>((Gain & 7) | (Boost ? 0x08 : 0) | (Unipolar ? 0x10 : 0) |
+                                (Burnout ? 0x20 : 0) | ((Bias & 3) << 6));
+    b[4] = static_cast<uint8_t>(Offset);
+    b[5] = static_cast<uint8_t>(Offset >> 8);
+    b[8] = static_cast<uint8_t>(FullScale);
+    b[9] = static_cast<uint8_t>(FullScale >> 8);
+    PutBytes(w, b);
+}
+
+Ads1262SetupStruct Ads1262SetupStruct::FromWords(const uint16_t* w)
+{
+    Ads1262SetupStruct s;
+    uint8_t b[16];
+    for (int i = 0; i < 16; ++i)
+        b[i] = ByteAt(w, i);
+    s.ConversionDelay = b[0] & 0x0F;
+    s.Chop = (b[0] >> 4) & 3;
+    s.RunMode = (b[0] >> 6) & 1;
+    s.ReferencePolarity = b[0] >> 7;
+    s.BiasMagnitude = b[1] & 7;
+    s.BiasPolarity = (b[1] >> 3) & 1;
+    s.BiasConnection = (b[1] >> 4) & 1;
+    s.Filter = b[1] >> 5;
+    s.DataRate = b[2] & 0x0F;
+    s.Gain = (b[2] >> 4) & 7;
+    s.PGABypass = b[2] & 0x80;
+    s.MuxNeg = b[3] & 0x0F;
+    s.MuxPos = b[3] >> 4;
+    s.Offset = Int24At(w, 4);
+    s.FullScale = Int24At(w, 7);
+    s.Idac1Mux = b[10] & 0x0F;
+    s.Idac2Mux = b[10] >> 4;
+    s.Idac1Mag = b[11] & 0x0F;
+    s.Idac2Mag = b[11] >> 4;
+    s.RefMuxP = b[12] & 7;
+    s.RefMuxN = (b[12] >> 3) & 7;
+    s.TDacP = b[13] & 0x80;
+    s.TDacPMag = b[13] & 0x1F;
+    s.TDacN = b[14] & 0x80;
+    s.TDacNMag = b[14] & 0x1F;
+    return s;
+}
+
+void Ads1262SetupStruct::ToWords(uint16_t* w) const
+{
+    uint8_t b[16] = {};
+    b[0] = static_cast<uint8_t>((ConversionDelay & 0x0F) | ((Chop & 3) << 4) | ((RunMode & 1) << 6) |
+                                ((ReferencePolarity & 1) << 7));
+    b[1] = static_cast<uint8_t>((BiasMagnitude & 7) | ((BiasPolarity & 1) << 3) |
+                                ((BiasConnection & 1) << 4) | ((Filter & 7) << 5));
+    b[2] = static_cast<uint8_t>((DataRate & 0x0F) | ((Gain & 7) << 4) | (PGABypass ? 0x80 : 0));
+    b[3] = static_cast<uint8_t>((MuxNeg & 0x0F) | ((MuxPos & 0x0F) << 4));
+    PutInt24(b, 4, Offset);
+    PutInt24(b, 7, FullScale);
+    b[10] = static_cast<uint8_t>((Idac1Mux & 0x0F) | ((Idac2Mux & 0x0F) << 4));
+    b[11] = static_cast<uint8_t>((Idac1Mag & 0x0F) | ((Idac2Mag & 0x0F) << 4));
+    b[12] = static_cast<uint8_t>((RefMuxP & 7) | ((RefMuxN & 7) << 3));
+    b[13] = static_cast<uint8_t>((TDacPMag & 0x1F) | (TDacP ? 0x80 : 0));
+    b[14] = static_cast<uint8_t>((TDacNMag & 0x1F) | (TDacN ? 0x80 : 0));
+    PutBytes(w, b);
+}
+
+int Ads1262SetupStruct::TDacIndex(uint8_t magnitude)
+{
+    int m = magnitude & 0x0F;
+    return (magnitude & 0x10) ? 9 - m : 9 + m;
+}
+
+uint8_t Ads1262SetupStruct::TDacMagnitude(int index)
+{
+    if (index < 9)
+        return static_cast<uint8_t>(0x10 | ((9 - index) & 0x0F));
+    return static_cast<uint8_t>((index - 9) & 0x0F);
+}
+
+ZT_RegisterImages::ZT_RegisterImages() = default;
+
+void ZT_RegisterImages::ClearImages()
+{
+    input_.fill(0);
+    holding_.fill(0);
+}
+
+const uint16_t* ZT_RegisterImages::Words(uint16_t reg, int count) const
+{
+    if (count < 0)
+        throw std::out_of_range("register count");
+    if (reg >= kHoldingBase && reg - kHoldingBase + count <= kHoldingCount)
+        return holding_.data() + (reg - kHoldingBase);
+    if (reg >= kInputBase && reg < kHoldingBase && reg - kInputBase + count <= kInputCount)
+        return input_.data() + (reg - kInputBase);
+    throw std::out_of_range("register outside the images");
+}
+
+uint16_t* ZT_RegisterImages::Words(uint16_t reg, int count)
+{
+    return const_cast<uint16_t*>(static_cast<const ZT_RegisterImages*>(this)->Words(reg, count));
+}
+
+uint16_t ZT_RegisterImages::Word(uint16_t reg) const
+{
+    return *Words(reg, 1);
+}
+
+void ZT_RegisterImages::SetWord(uint16_t reg, uint16_t value)
+{
+    *Words(reg, 1) = value;
+}
+
+void ZT_RegisterImages::SetBit(TBitsField field, int bit, bool value)
+{
+    uint16_t w = Word(field.Register);
+    uint16_t mask = static_cast<uint16_t>(1u << bit);
+    SetWord(field.Register, static_cast<uint16_t>(value ? (w | mask) : (w & ~mask)));
+}
+
+// A converted 32-bit value keeps its low half in the register with the lower
+// number (the whole value byte-reversed from the wire).
+template <class T> T ZT_RegisterImages::Get(TField<T> field) const
+{
+    if constexpr (sizeof(T) == 2) {
+        return static_cast<T>(Word(field.Register));
+    } else {
+        const uint16_t* w = Words(field.Register, 2);
+        uint32_t v = uint32_t(w[0]) | (uint32_t(w[1]) << 16);
+        T result;
+        std::memcpy(&result, &v, 4);
+        return result;
+    }
+}
+
+template <class T> void ZT_RegisterImages::Set(TField<T> field, T value)
+{
+    if constexpr (sizeof(T) == 2) {
+        SetWord(field.Register, static_cast<uint16_t>(value));
+    } else {
+        uint16_t* w = Words(field.Register, 2);
+        uint32_t v;
+        std::memcpy(&v, &value, 4);
+        w[0] = static_cast<uint16_t>(v);
+        w[1] = static_cast<uint16_t>(v >> 16);
+    }
+}
+
+template uint16_t ZT_RegisterImages::Get(TField<uint16_t>) const;
+template int16_t ZT_RegisterImages::Get(TField<int16_t>) const;
+template uint32_t ZT_RegisterImages::Get(TField<uint32_t>) const;
+template int32_t ZT_RegisterImages::Get(TField<int32_t>) const;
+template float ZT_RegisterImages::Get(TField<float>) const;
+template void ZT_RegisterImages::Set(TField<uint16_t>, uint16_t);
+template void ZT_RegisterImages::Set(TField<int16_t>, int16_t);
+template void ZT_RegisterImages::Set(TField<uint32_t>, uint32_t);
+template void ZT_RegisterImages::Set(TField<int32_t>, int32_t);
+template void ZT_RegisterImages::Set(TField<float>, float);
+
+} // namespace ZT_namespace

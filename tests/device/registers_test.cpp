@@ -1,0 +1,267 @@
+#include "device/zt_registers.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+using namespace ZT_namespace;
+using namespace ZT_namespace::ZT_Fields;
+
+namespace {
+
+// The kind (0, 1, 2) each word of a space is converted with, and whether a
+// 32-bit item starts there; -1 for a word the layout does not reach.
+struct TWordKind {
+    int Kind = -1;
+    bool Starts32 = false;
+};
+
+std::vector<TWordKind> KindsOf(std::span<const TLayoutRun> layout, int words)
+{
+    std::vector<TWordKind> kinds(words);
+    int pos = 0;
+    for (const TLayoutRun& run : layout)
+        for (int i = 0; i < run.Count && pos < words; ++i) {
+            kinds[pos] = {run.Kind, run.Kind == 1};
+            if (run.Kind == 1 && pos + 1 < words)
+                kinds[pos + 1] = {1, false};
+            pos += run.Kind == 1 ? 2 : 1;
+        }
+    return kinds;
+}
+
+int LayoutWords(std::span<const TLayoutRun> layout)
+{
+    int n = 0;
+    for (const TLayoutRun& run : layout)
+        n += run.Count * (run.Kind == 1 ? 2 : 1);
+    return n;
+}
+
+} // namespace
+
+TEST(RegisterLayout, Sizes_MatchTheSpaces)
+{
+    EXPECT_EQ(InputLayout.size(), 13u);
+    EXPECT_EQ(HoldingLayout.size(), 30u);
+    EXPECT_EQ(LayoutWords(InputLayout), kInputCount - 10);
+    EXPECT_EQ(LayoutWords(HoldingLayout), kHoldingCount);
+}
+
+TEST(RegisterLayout, ConvertingTwice_GivesBackTheInput)
+{
+    std::mt19937 rng(7);
+    std::vector<uint16_t> input(kInputCount), holding(kHoldingCount);
+    for (auto& w : input)
+        w = static_cast<uint16_t>(rng());
+    for (auto& w : holding)
+        w = static_cast<uint16_t>(rng());
+    auto in0 = input, hold0 = holding;
+    ZT_RegisterImages::ConvertInputWords(input.data());
+    ZT_RegisterImages::ConvertHoldingWords(holding.data());
+    EXPECT_NE(input, in0);
+    EXPECT_NE(holding, hold0);
+    ZT_RegisterImages::ConvertInputWords(input.data());
+    ZT_RegisterImages::ConvertHoldingWords(holding.data());
+    EXPECT_EQ(input, in0);
+    EXPECT_EQ(holding, hold0);
+}
+
+TEST(RegisterLayout, InputTail_StaysInWireOrder)
+{
+    std::vector<uint16_t> words(kInputCount, 0x1234);
+    ZT_RegisterImages::ConvertInputWords(words.data());
+    for (int i = 270; i < kInputCount; ++i)
+        EXPECT_EQ(words[i], 0x1234) << i;
+    EXPECT_EQ(words[0], 0x3412);
+}
+
+TEST(RegisterLayout, WireFloatTen_ReadsAsTen)
+{
+    ZT_RegisterImages images;
+    // Wire bytes 41 20 00 00 of `Expense` (30075..30076) as a reply stores them.
+    uint8_t wire[4] = {0x41, 0x20, 0x00, 0x00};
+    std::memcpy(images.InputRawWords() + 74, wire, 4);
+    ZT_RegisterImages::ConvertInputWords(images.InputRawWords());
+    std::memcpy(images.Input() + 74, images.InputRawWords() + 74, 4);
+    EXPECT_FLOAT_EQ(images.Get(Expense), 10.0f);
+
+    // And back: a host value converts to the wire order the meter expects.
+    images.Set(SerialNumber, 0x01020304u);
+    uint16_t* raw = images.HoldingRawWords();
+    std::memcpy(raw, images.Holding(), kHoldingCount * 2);
+    ZT_RegisterImages::ConvertHoldingWords(raw);
+    const uint8_t* b = reinterpret_cast<const uint8_t*>(raw + 26);
+    EXPECT_EQ(b[0], 1);
+    EXPECT_EQ(b[1], 2);
+    EXPECT_EQ(b[2], 3);
+    EXPECT_EQ(b[3], 4);
+}
+
+TEST(RegisterLayout, ShortBuffer_StopsAtItsEnd)
+{
+    // A 32-bit item with only one word left is not touched.
+    std::array<TLayoutRun, 2> layout{{{0, 1}, {1, 1}}};
+    uint16_t words[3] = {0x1234, 0x5678, 0xABCD};
+    ConvertWords(words, 2, layout);
+    EXPECT_EQ(words[0], 0x3412);
+    EXPECT_EQ(words[1], 0x5678);
+    EXPECT_EQ(words[2], 0xABCD);
+}
+
+TEST(FieldTable, EveryField_SitsOnARunOfItsWidth)
+{
+    auto input = KindsOf(InputLayout, kInputCount);
+    auto holding = KindsOf(HoldingLayout, kHoldingCount);
+    for (const TFieldDesc& f : FieldTable()) {
+        const auto& kinds = f.Register >= kHoldingBase ? holding : input;
+        int index = f.Register - (f.Register >= kHoldingBase ? kHoldingBase : kInputBase);
+        ASSERT_GE(index, 0) << f.Name;
+        ASSERT_LT(index + FieldWidth(f.Type) - 1, int(kinds.size())) << f.Name;
+        if (FieldWidth(f.Type) == 2)
+            EXPECT_TRUE(kinds[index].Starts32) << f.Name;
+        else
+            EXPECT_EQ(kinds[index].Kind, 0) << f.Name;
+    }
+}
+
+TEST(FieldTable, EveryField_LiesInsideABlock)
+{
+    for (const TFieldDesc& f : FieldTable()) {
+        bool inside = false;
+        for (const TBlockStruct& b : Blocks)
+            inside =
+                inside || (f.Register >= b.First && f.Register + FieldWidth(f.Type) <= b.First + b.Count);
+        // The date, time and commands are written as small blocks of their own.
+        EXPECT_TRUE(inside) << f.Name;
+    }
+}
+
+TEST(Blocks, Table_HoldsTheParameterBlocks)
+{
+    const TBlockStruct& work = Block("WorkSetupBlock");
+    EXPECT_EQ(work.First, 40281);
+    EXPECT_EQ(work.Count, 120);
+    EXPECT_EQ(work.ReadOp, 6);
+    EXPECT_EQ(work.WriteOp, 7);
+    EXPECT_EQ(work.WriteMessage, "Рабочие настройки установлены");
+    const TBlockStruct& integration = Block("IntegrationCommand");
+    EXPECT_EQ(integration.WriteOp2, 20);
+    EXPECT_EQ(integration.WriteMessage2, "Интегрирование остановлено");
+    EXPECT_THROW(Block("NoSuchBlock"), std::out_of_range);
+    for (const TBlockStruct& b : Blocks) {
+        bool holding = b.First >= kHoldingBase;
+        int end = b.First - (holding ? kHoldingBase : kInputBase) + b.Count;
+        EXPECT_LE(end, holding ? kHoldingCount : kInputCount) << b.Name;
+    }
+}
+
+TEST(Fields, TypedAccess_RoundTripsEveryWidth)
+{
+    ZT_RegisterImages images;
+    images.Set(SerialNumber, 12345678u);
+    images.Set(TstWaterCode_A, int16_t(-300));
+    images.Set(Qmin, 0.25f);
+    images.Set(KoefReverse(3).Stop, 4000000000u);
+    images.Set(Out2.ImpulseLen, uint16_t(7));
+    images.Set(Plugin_2.QlowCurrent, -1.5f);
+    images.Set(Type, 2);
+    images.SetBit(SystemFlags, 12, true);
+    EXPECT_EQ(images.Get(SerialNumber), 12345678u);
+    EXPECT_EQ(images.Get(TstWaterCode_A), -300);
+    EXPECT_FLOAT_EQ(images.Get(Qmin), 0.25f);
+    EXPECT_EQ(images.Get(KoefReverse(3).Stop), 4000000000u);
+    EXPECT_EQ(images.Word(40269 + 6), 7);
+    EXPECT_FLOAT_EQ(images.Get(Plugin_2.QlowCurrent), -1.5f);
+    EXPECT_EQ(images.Text(Type), "Резьбовой");
+    EXPECT_EQ(images.Get(SystemFlags), 0x1000);
+    EXPECT_TRUE(images.Bit(SystemFlags, 12));
+    images.Set(Type, 9);
+    EXPECT_EQ(images.Text(Type), "");
+    EXPECT_EQ(KoefDirect(4).Stop.Register, 0);
+    EXPECT_EQ(KoefDirect(4).B.Register, 40203);
+    EXPECT_THROW(images.Word(40417), std::out_of_range);
+    EXPECT_THROW(images.Word(30000), std::out_of_range);
+    EXPECT_THROW(images.Get(TField<uint32_t>{40416}), std::out_of_range);
+}
+
+TEST(Fields, RtcCorrection_ReadsBackThroughItsLowByte)
+{
+    ZT_RegisterImages images;
+    images.Set(RTCCorrection, -5);
+    EXPECT_EQ(images.Get(RTCCorrection), -5);
+    // A meter that keeps only the low byte returns 0x00FB.
+    images.SetWord(40007, 0x00FB);
+    EXPECT_EQ(images.Get(RTCCorrection), -5);
+    images.SetWord(40007, 127);
+    EXPECT_EQ(images.Get(RTCCorrection), 127);
+}
+
+TEST(AdcSetup, Ad7792_PacksEachControlIntoItsBits)
+{
+    Ad7792SetupStruct s;
+    s.DataRate = 0x2A;
+    s.ClockSource = 2;
+    s.RunMode = 1;
+    s.Chanel = 6;
+    s.Buffer = true;
+    s.IntReference = true;
+    s.Gain = 5;
+    s.Unipolar = true;
+    s.Bias = 3;
+    s.Offset = 0x8001;
+    s.FullScale = 0x5A5A;
+    uint16_t words[8];
+    std::fill(std::begin(words), std::end(words), 0xFFFF);
+    s.ToWords(words);
+    EXPECT_EQ(words[0], 0x20AA); // byte 0 = 0xAA, byte 1 = 0x20
+    EXPECT_EQ(words[1], 0xD596); // byte 2 = 0x96, byte 3 = 0xD5
+    EXPECT_EQ(words[2], 0x8001);
+    EXPECT_EQ(words[3], 0);
+    EXPECT_EQ(words[4], 0x5A5A);
+    EXPECT_EQ(words[7], 0);
+    EXPECT_EQ(Ad7792SetupStruct::FromWords(words), s);
+}
+
+TEST(AdcSetup, Ads1262_Offsets24BitAndTDacMagnitudes)
+{
+    Ads1262SetupStruct s;
+    s.Offset = -1;
+    s.FullScale = 0x123456;
+    s.MuxPos = 0xA;
+    s.MuxNeg = 0x3;
+    s.TDacP = true;
+    s.TDacPMag = Ads1262SetupStruct::TDacMagnitude(9);
+    s.TDacNMag = Ads1262SetupStruct::TDacMagnitude(0);
+    uint16_t words[8] = {};
+    s.ToWords(words);
+    const auto byte = [&](int i) { return (i % 2) ? words[i / 2] >> 8 : words[i / 2] & 0xFF; };
+    EXPECT_EQ(byte(3), 0xA3);
+    EXPECT_EQ(byte(4), 0xFF);
+    EXPECT_EQ(byte(5), 0xFF);
+    EXPECT_EQ(byte(6), 0xFF);
+    EXPECT_EQ(byte(7), 0x56);
+    EXPECT_EQ(byte(9), 0x12);
+    EXPECT_EQ(byte(13), 0x80);
+    EXPECT_EQ(byte(14), 0x19);
+    Ads1262SetupStruct back = Ads1262SetupStruct::FromWords(words);
+    EXPECT_EQ(back, s);
+    EXPECT_EQ(back.Offset, -1);
+    for (int index = 0; index < 19; ++index)
+        EXPECT_EQ(Ads1262SetupStruct::TDacIndex(Ads1262SetupStruct::TDacMagnitude(index)), index);
+}
+
+TEST(Strings, BitLabels_CountFromOneOrZero)
+{
+    EXPECT_EQ(BitLabel(0), "1");
+    EXPECT_EQ(BitLabel(8), "9");
+    EXPECT_EQ(BitLabel(9), "A");
+    EXPECT_EQ(BitLabel(15), "G");
+    EXPECT_EQ(BitLabel(0, true), "0");
+    EXPECT_EQ(BitLabel(15, true), "F");
+    EXPECT_EQ(ObservationSourceList.size(), 33u);
+    EXPECT_EQ(ListText(PluginCardList, 3), "C");
+    EXPECT_EQ(ListText(PluginCardList, 4), "");
+}
