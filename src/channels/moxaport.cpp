@@ -335,7 +335,8 @@ int64_t PortNumber(const std::string& name)
     if (begin == name.size())
         return -1;
     // Long digit runs are compared by their last 18 digits.
-    begin = std::max(begin, name.size() - 18);
+    if (name.size() - begin > 18)
+        begin = name.size() - 18;
     return std::stoll(name.substr(begin));
 }
 
