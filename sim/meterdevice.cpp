@@ -648,6 +648,7 @@ uint32_t MeterDevice::InputU32(int reg)
     std::lock_guard<std::mutex> lock(mutex_);
     if (reg < 30001 || reg >= 30280)
         return 0;
+    Update();
     return (uint32_t(input_[size_t(reg - 30001)]) << 16) | input_[size_t(reg - 30000)];
 }
 
@@ -656,6 +657,7 @@ uint32_t MeterDevice::HoldingU32(int reg)
     std::lock_guard<std::mutex> lock(mutex_);
     if (reg < 40001 || reg >= 40416)
         return 0;
+    UpdateClock();
     return (uint32_t(holding_[size_t(reg - 40001)]) << 16) | holding_[size_t(reg - 40000)];
 }
 

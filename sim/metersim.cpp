@@ -412,22 +412,23 @@ void MeterSimulator::HandleModemText(int fd, bool socket, std::vector<uint8_t>& 
         line = Trim(line);
         for (char& c : line)
             c = char(std::toupper(static_cast<unsigned char>(c)));
-        if (line.empty())
+        // A modem waits for "AT" and passes over whatever came before it.
+        size_t at = line.find("AT");
+        if (at == std::string::npos)
             continue;
+        line = line.substr(at);
         auto say = [&](const std::string& text) {
             std::string out = "\r\n" + text + "\r\n";
             WriteAll(fd, socket, reinterpret_cast<const uint8_t*>(out.data()), out.size());
         };
-        if (line.rfind("+++", 0) == 0)
-            line = Trim(line.substr(3));
         if (line.rfind("ATD", 0) == 0) {
             ModemSetup modem = Modem();
             if (!WaitMs(modem.connectDelayMs))
                 return;
             switch (modem.dial) {
             case ModemSetup::Dial::Connect:
-                say(modem.connectText);
                 modemConnected_ = true;
+                say(modem.connectText);
                 buffer.clear();
                 return;
             case ModemSetup::Dial::Busy:
@@ -439,10 +440,8 @@ void MeterSimulator::HandleModemText(int fd, bool socket, std::vector<uint8_t>& 
             case ModemSetup::Dial::Silence:
                 break;
             }
-        } else if (line.rfind("AT", 0) == 0) {
+        } else {
             say("OK");
-        } else if (!line.empty()) {
-            say("ERROR");
         }
     }
 }
