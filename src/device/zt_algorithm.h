@@ -1,0 +1,88 @@
+#pragma once
+// The device operations: block reads and writes, the fixed read and write
+// sequences, and the two endless polls behind the live views. Each runs on
+// a worker thread and identifies the meter first when it is not identified.
+
+#include "device/zt_helper.h"
+#include "engine/processthread.h"
+
+#include <cstdint>
+
+// Operation numbers of ZT_MultiReadWriteAlgorithm.
+inline constexpr int32_t kReadServiceOperation = 12;
+inline constexpr int32_t kReadIdentificationOperation = 23;
+inline constexpr int32_t kReadAllOperation = 37;
+inline constexpr int32_t kWriteAllOperation = 38;
+// The longest read request.
+inline constexpr int32_t kReadPiece = 127;
+
+// One step of write-all: the range and the message logged after it.
+struct ZT_WriteStepStruct {
+    uint16_t First;
+    uint16_t Count;
+    const char* Message;
+};
+// The calibration step covers both coefficient tables, Qmin..GradSigKoef and
+// one more register, and leaves `CalibrationFlags` unwritten.
+inline constexpr ZT_WriteStepStruct WriteAllSteps[6] = {
+    {40027, 9, "Параметры идентификации установлены"}, {40055, 66, "Системные настройки 1 установлены"},
+    {40121, 56, "Системные настройки 2 установлены"},  {40177, 67, "Калибровочные коэффициенты установлены"},
+    {40257, 24, "Настройки выходов установлены"},      {40281, 120, "Рабочие настройки установлены"}};
+
+// The poll interval in 10 ms ticks that the window left in `Progress`,
+// clamped to 3..200.
+int32_t PollTicks(int32_t progress);
+
+// The identification at the start of a reading operation: identify with one
+// try (its false result is ignored), read the serial number and mark the
+// identification as changed.
+void IdentifyForRead(ZT_Helper* device, TInteractContainer* container);
+
+class ZT_ReadModbusRegAlgorithm : public ProcessAlgorithm {
+public:
+    ZT_ReadModbusRegAlgorithm(int32_t first, int32_t count, ZT_Helper* device, TInteractContainer* container,
+                              bool quiet);
+    void Execute() override;
+    int32_t First;
+    int32_t Count;
+    ZT_Helper* Device;
+};
+
+class ZT_WriteModbusRegAlgorithm : public ProcessAlgorithm {
+public:
+    ZT_WriteModbusRegAlgorithm(int32_t first, int32_t count, ZT_Helper* device,
+                               TInteractContainer* container);
+    void Execute() override;
+    int32_t First;
+    int32_t Count;
+    ZT_Helper* Device;
+};
+
+class ZT_MultiReadWriteAlgorithm : public ProcessAlgorithm {
+public:
+    ZT_MultiReadWriteAlgorithm(int32_t operation, ZT_Helper* device, TInteractContainer* container,
+                               bool quiet);
+    void Execute() override;
+    int32_t Operation;
+    ZT_Helper* Device;
+
+private:
+    // Reads `count` registers from `first` in requests of at most 127.
+    void ReadInPieces(int32_t first, int32_t count);
+};
+
+// Polls observation records until cancelled.
+class ZT_ObservationAlgorithm : public ProcessAlgorithm {
+public:
+    ZT_ObservationAlgorithm(ZT_Helper* device, TInteractContainer* container);
+    void Execute() override;
+    ZT_Helper* Device;
+};
+
+// Polls the three parts of the ADC signal until cancelled.
+class ZT_AdcSignalAlgorithm : public ProcessAlgorithm {
+public:
+    ZT_AdcSignalAlgorithm(ZT_Helper* device, TInteractContainer* container);
+    void Execute() override;
+    ZT_Helper* Device;
+};
