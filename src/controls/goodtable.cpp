@@ -191,6 +191,13 @@ void TGoodTable::SetRowCount(int value)
     viewport()->update();
 }
 
+void TGoodTable::SetReadOnly(bool value)
+{
+    if (value)
+        HideEditor();
+    readOnly_ = value;
+}
+
 void TGoodTable::SetItems(const QStringList& list)
 {
     items_ = list;
@@ -472,6 +479,8 @@ void TGoodTable::ShowEditor()
 {
     if (!ValidCell(row_, col_) || readOnly_ || columns_[col_].ReadOnly || columns_[col_].Type != ctText)
         return;
+    // The selection may have been scrolled away since it was made.
+    MakeVisible();
     const QRect cell(header_->sectionPosition(col_) - scrolls_.HorzPos(),
                      (row_ - scrolls_.VertPos() + 1) * RowHeight, header_->sectionSize(col_) - 1,
                      RowHeight - 1);

@@ -47,7 +47,7 @@ public:
     void SetRow(int value);
 
     bool ReadOnly() const { return readOnly_; }
-    void SetReadOnly(bool value) { readOnly_ = value; }
+    void SetReadOnly(bool value);
 
     const QStringList& Items() const { return items_; }
     void SetItems(const QStringList& list);
