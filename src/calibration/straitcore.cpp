@@ -329,9 +329,14 @@ double RelativeError(double r, double v)
 
 double WaterDensity(double temperature)
 {
-    float t = static_cast<float>(temperature);
-    if (t < 0)
-        t = 0;
+    // The table works in single precision; a temperature below zero counts
+    // as zero, one beyond the float range as infinite (the conversion
+    // itself would be undefined there).
+    float t = 0;
+    if (temperature > std::numeric_limits<float>::max())
+        t = std::numeric_limits<float>::infinity();
+    else if (temperature > 0 || std::isnan(temperature))
+        t = static_cast<float>(temperature);
     if (t == 0)
         return 1000.0;
     const int row = t < 150 ? static_cast<int>(t * 0.2) : 29;
