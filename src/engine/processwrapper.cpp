@@ -66,6 +66,11 @@ void TProcessWrapper::HandleNotification(uint32_t message)
 {
     if (message != WM_PROCESS_NOTIFY)
         return;
+    // Notifications queued before the end may be handled after it: once the
+    // end has been reported they carry nothing new and are dropped, so the
+    // end is reported once per start and the progress stays reset.
+    if (!Running)
+        return;
     TInteract* record = Container->Acquire();
     if (!record) {
         Container->Release(false);
