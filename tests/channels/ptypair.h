@@ -162,3 +162,39 @@ inline Bytes ReadReply(const Bytes& request)
     }
     return WithCrc(reply);
 }
+
+// Every byte as "%02X " (the form of the exchange log).
+inline std::string HexBytes(const Bytes& bytes)
+{
+    static const char* digits = "0123456789ABCDEF";
+    std::string text;
+    for (uint8_t byte : bytes) {
+        text += digits[byte >> 4];
+        text += digits[byte & 0x0F];
+        text += ' ';
+    }
+    return text;
+}
+
+// True when `line` is "hh:mm:ss:zzz " followed by exactly `rest`.
+inline bool StampedLine(const std::string& line, const std::string& rest)
+{
+    const std::string pattern = "00:00:00:000 ";
+    if (line.size() != pattern.size() + rest.size() ||
+        line.compare(pattern.size(), std::string::npos, rest) != 0)
+        return false;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        const bool digit = line[i] >= '0' && line[i] <= '9';
+        if ((pattern[i] == '0') != digit || (!digit && line[i] != pattern[i]))
+            return false;
+    }
+    return true;
+}
+
+// True when `text` is "Ошибка - <code> \"<some message>\"".
+inline bool SocketErrorText(const std::string& text, int code)
+{
+    const std::string prefix = "Ошибка - " + std::to_string(code) + " \"";
+    return text.size() > prefix.size() + 1 && text.compare(0, prefix.size(), prefix) == 0 &&
+           text.back() == '"';
+}
