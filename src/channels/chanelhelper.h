@@ -9,6 +9,7 @@
 #include "engine/processthread.h"
 #include "engine/processwrapper.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -81,7 +82,7 @@ public:
     void PostIndicator(intptr_t code);
 
     int32_t Address = 0;
-    bool LogExchange = false;
+    std::atomic<bool> LogExchange{false};
     TNotifyWindow IndicatorWindow;
     TLogSink OnLog;
     TCriticalSectionEx Lock;
