@@ -10,7 +10,8 @@ namespace {
 
 template <size_t N> void Put(std::array<uint8_t, N>& bytes, int offset, const void* value, size_t size)
 {
-    std::memcpy(bytes.data() + offset, value, size);
+    if (size != 0)
+        std::memcpy(bytes.data() + offset, value, size);
 }
 
 ArchiveStruct ArchiveAt(int year, int month, int day, int hour, int minute, int second)
