@@ -1,0 +1,546 @@
+// zt-cli: scripted service work with one ZT meter (or any Modbus RTU slave
+// for the raw register commands) over a serial line, a dial-up modem or a
+// TCP serial-to-Ethernet gateway, and offline decoding of archive dumps and
+// calibration packets.
+
+#include "calibration/straitfile.h"
+#include "cli/cliarchive.h"
+#include "cli/clidump.h"
+#include "cli/clipacket.h"
+#include "cli/clisession.h"
+#include "device/zt_algorithm.h"
+#include "device/zt_core.h"
+#include "util/sysutil.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace ZT_namespace;
+
+namespace {
+
+std::atomic<bool> gInterrupt{false};
+
+extern "C" void OnSignal(int)
+{
+    gInterrupt = true;
+}
+
+// A command line that cannot be run as given.
+class TUsageError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+const char kGeneralHelp[] = R"(Usage: zt-cli [line options] COMMAND [arguments] [command options]
+
+Commands with the meter:
+  identify                      model, modification, version, serial number
+  read REG COUNT                read COUNT registers from REG (30001.. input,
+                                40001.. holding); words in hex
+  write REG WORD...             write holding registers from REG, words in hex
+  dump [--json]                 read everything, then every named field
+  archive KIND [--from DATE] [--csv FILE] [--raw FILE]
+                                read an archive or journal
+  watch [--count N]             current parameters and status once a second
+Offline commands:
+  decode KIND FILE [--csv FILE] decode a raw record file saved by archive --raw
+  packet FILE... [--approximate] [--out FILE]
+                                calibration packet: sections, segments, errors
+
+Line options:
+  --tcp HOST[:PORT]             TCP gateway (port 4001 when not given)
+  --serial DEVICE               serial device (/dev/ttyUSB0, or a name in /dev)
+  --baud N                      serial speed (default 19200)
+  --modem NUMBER                dial NUMBER through a modem on the serial line
+  --addr N                      Modbus address of the meter, 0..247 (default 1)
+  --tcp-timeout MS              added to every reply time-out on TCP (default 1000)
+  --tcp-pause MS                pause after every TCP exchange (default 0)
+  --log                         exchange log lines and messages on stderr
+
+`zt-cli COMMAND --help` describes a command. Exit status: 0 success, 1 an
+exchange or a file failed (the message is on stderr), 2 a usage error.
+)";
+
+const std::map<std::string, std::string> kCommandHelp{
+    {"identify", R"(Usage: zt-cli LINE identify
+
+Identifies the meter (report slave ID) and reads its serial number. Prints
+"Model", "Modification", "Version" and "SerialNumber" lines. A meter of an
+unknown model or software version fails with the meter's message.
+)"},
+    {"read", R"(Usage: zt-cli LINE read REG COUNT
+
+Reads COUNT (1..127) registers starting at REG in the five-digit numbering:
+30001..65535 are input registers (function 4 from 40000 down), 40001..65535
+holding registers (function 3). No identification is made first, so this
+works with any Modbus slave. Prints one line per register: "REG HEXWORD".
+)"},
+    {"write", R"(Usage: zt-cli LINE write REG WORD...
+
+Writes the words (hex, 0x optional, 1..123 of them) to the holding registers
+from REG (40001..65535) with function 16. No identification first. Fails
+when the slave does not confirm the write.
+)"},
+    {"dump", R"(Usage: zt-cli LINE dump [--json]
+
+Runs read-all (every input and holding register in requests of at most 127),
+then prints every named field of every parameter block: numbers as numbers,
+list fields by their texts, bit fields as the word and the names of the set
+bits. --json prints one JSON document instead.
+)"},
+    {"archive", R"(Usage: zt-cli LINE archive KIND [--from DATE] [--csv FILE] [--raw FILE]
+
+KIND: hourly, daily, monthly, interval, ns (alarm journal) or operator.
+Reads the records between the ring pointers (from the first record of DATE
+on with --from; DATE as YYYY-MM-DD or DD.MM.YYYY) and prints the rows as the
+archive and journal pages show them, tab-separated under the pages' column
+captions. --csv FILE writes them as CSV (semicolon-separated, UTF-8) instead;
+--raw FILE keeps the records exactly as received for `decode`.
+)"},
+    {"decode", R"(Usage: zt-cli decode KIND FILE [--csv FILE]
+
+Decodes a raw record file written by `archive --raw` with the same KIND and
+prints the rows like `archive` (or writes CSV with --csv).
+)"},
+    {"watch", R"(Usage: zt-cli LINE watch [--count N]
+
+Reads the current parameters once a second and prints the flow rate, both
+totals and the three status words with the names of their set bits, until
+interrupted (Ctrl+C) or, with --count, N times.
+)"},
+    {"packet", R"(Usage: zt-cli packet FILE... [--approximate] [--out FILE]
+
+Loads STRAIT and FlowPacketData files into one packet, sorts the points by
+flow and distributes them into sections; with --approximate builds the
+piecewise-linear segments from the sections and boundary marks. Prints the
+segments and each point's section, marks, reference flow, code, meter flow
+and error. --out FILE saves the packet as a STRAIT file.
+)"},
+};
+
+int64_t ParseInt(const std::string& text, int64_t low, int64_t high, const std::string& what)
+{
+    int64_t value = 0;
+    if (!TryStrToInt(text, value) || value < low || value > high)
+        throw TUsageError(Format("%s must be a number from %lld to %lld: '%s'", what.c_str(),
+                                 static_cast<long long>(low), static_cast<long long>(high), text.c_str()));
+    return value;
+}
+
+uint16_t ParseHexWord(const std::string& text)
+{
+    std::string digits = text;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
+        digits = digits.substr(2);
+    if (digits.empty() || digits.size() > 4 ||
+        digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        throw TUsageError("a word must be 1 to 4 hex digits: '" + text + "'");
+    return static_cast<uint16_t>(std::stoul(digits, nullptr, 16));
+}
+
+TDateTime ParseDate(const std::string& text)
+{
+    int year = 0, month = 0, day = 0;
+    char tail = 0;
+    TDateTime value = 0;
+    if ((std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &year, &month, &day, &tail) == 3 ||
+         std::sscanf(text.c_str(), "%2d.%2d.%4d%c", &day, &month, &year, &tail) == 3) &&
+        TryEncodeDate(year, month, day, value))
+        return value;
+    throw TUsageError("a date must be YYYY-MM-DD or DD.MM.YYYY: '" + text + "'");
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw EOSError(errno, "Не удалось открыть файл " + path);
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    return buffer.str();
+}
+
+void Print(const std::string& text)
+{
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+// The command's words after the global options were taken out.
+struct TCommandLine {
+    std::string Command;
+    std::vector<std::string> Positional;
+    std::map<std::string, std::string> Options; // "--csv" -> value, "--json" -> ""
+    bool Help = false;
+};
+
+// Options of each command: name and whether it takes a value.
+const std::map<std::string, std::map<std::string, bool>> kCommandOptions{
+    {"identify", {}},
+    {"read", {}},
+    {"write", {}},
+    {"dump", {{"--json", false}}},
+    {"archive", {{"--from", true}, {"--csv", true}, {"--raw", true}}},
+    {"decode", {{"--csv", true}}},
+    {"watch", {{"--count", true}}},
+    {"packet", {{"--approximate", false}, {"--out", true}}},
+};
+
+void ParseArguments(int argc, char** argv, TCliLineOptions& line, TCommandLine& command)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    auto value = [&](size_t& i) -> const std::string& {
+        if (i + 1 >= args.size())
+            throw TUsageError(args[i] + " needs a value");
+        return args[++i];
+    };
+    std::vector<std::string> rest;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--tcp") {
+            std::string target = value(i);
+            const size_t colon = target.rfind(':');
+            if (colon != std::string::npos) {
+                line.TcpPort = int32_t(ParseInt(target.substr(colon + 1), 1, 65535, "the TCP port"));
+                target = target.substr(0, colon);
+            }
+            if (target.empty())
+                throw TUsageError("--tcp needs a host");
+            line.TcpHost = target;
+        } else if (a == "--serial") {
+            line.SerialDevice = value(i);
+        } else if (a == "--baud") {
+            line.Baud = int32_t(ParseInt(value(i), 50, 4000000, "--baud"));
+        } else if (a == "--modem") {
+            line.ModemNumber = value(i);
+        } else if (a == "--addr") {
+            line.Address = int32_t(ParseInt(value(i), 0, 247, "--addr"));
+        } else if (a == "--tcp-timeout") {
+            line.TcpTimeout = int32_t(ParseInt(value(i), 0, 600000, "--tcp-timeout"));
+        } else if (a == "--tcp-pause") {
+            line.TcpPause = int32_t(ParseInt(value(i), 0, 600000, "--tcp-pause"));
+        } else if (a == "--log") {
+            line.Log = true;
+        } else if (a == "--help" || a == "-h") {
+            command.Help = true;
+        } else {
+            rest.push_back(a);
+        }
+    }
+    if (rest.empty())
+        return;
+    command.Command = rest[0];
+    const auto known = kCommandOptions.find(command.Command);
+    if (known == kCommandOptions.end())
+        throw TUsageError("unknown command '" + command.Command + "'");
+    for (size_t i = 1; i < rest.size(); ++i) {
+        const std::string& a = rest[i];
+        if (a.size() > 1 && a[0] == '-' &&
+            !(a.size() > 1 && std::isdigit(static_cast<unsigned char>(a[1])))) {
+            const auto option = known->second.find(a);
+            if (option == known->second.end())
+                throw TUsageError("unknown option '" + a + "' of " + command.Command);
+            if (option->second) {
+                if (i + 1 >= rest.size())
+                    throw TUsageError(a + " needs a value");
+                command.Options[a] = rest[++i];
+            } else {
+                command.Options[a] = "";
+            }
+        } else {
+            command.Positional.push_back(a);
+        }
+    }
+    if (!line.TcpHost.empty() && !line.SerialDevice.empty())
+        throw TUsageError("--tcp and --serial exclude each other");
+    if (!line.ModemNumber.empty() && line.SerialDevice.empty())
+        throw TUsageError("--modem needs --serial");
+}
+
+void NeedPositional(const TCommandLine& c, size_t low, size_t high)
+{
+    if (c.Positional.size() < low || c.Positional.size() > high)
+        throw TUsageError(c.Command + ": wrong number of arguments (see zt-cli " + c.Command + " --help)");
+}
+
+// Identification without the stored flag: always asks the meter.
+class TIdentifyAlgorithm : public ProcessAlgorithm {
+public:
+    explicit TIdentifyAlgorithm(ZT_Helper* device) : ProcessAlgorithm(nullptr), Device(device) {}
+    void Execute() override
+    {
+        Device->SetIdentified(false);
+        if (!Device->IdentifyDevice(Container, 2))
+            throw Exception("Неизвестная версия прибора");
+        Device->ReadRegisters(ZT_Fields::SerialNumber.Register, 2, Container, 2);
+    }
+    ZT_Helper* Device;
+};
+
+// The device helper's raw register transactions, without identification.
+class TRawReadAlgorithm : public ProcessAlgorithm {
+public:
+    TRawReadAlgorithm(TRawRegisterHelper* helper, int32_t reg, int32_t count)
+        : ProcessAlgorithm(nullptr), Helper(helper), Reg(reg), Count(count)
+    {
+    }
+    void Execute() override
+    {
+        if (!Helper->ReadRegisters(Reg, Count, Container, 2))
+            throw Exception("the read request cannot be built");
+    }
+    TRawRegisterHelper* Helper;
+    int32_t Reg, Count;
+};
+
+class TRawWriteAlgorithm : public ProcessAlgorithm {
+public:
+    TRawWriteAlgorithm(TRawRegisterHelper* helper, int32_t reg, int32_t count)
+        : ProcessAlgorithm(nullptr), Helper(helper), Reg(reg), Count(count)
+    {
+    }
+    void Execute() override
+    {
+        if (!Helper->WriteRegisters(Reg, Count, Container, 1))
+            throw Exception("the slave did not confirm the write");
+    }
+    TRawRegisterHelper* Helper;
+    int32_t Reg, Count;
+};
+
+void WriteOut(const std::string& path, const std::string& data)
+{
+    StraitNamespace::WriteFileAtomically(path, data);
+}
+
+void PrintOrSaveTable(const zt_cli::TTable& table, const TCommandLine& c)
+{
+    const auto csv = c.Options.find("--csv");
+    if (csv != c.Options.end())
+        WriteOut(csv->second, zt_cli::CsvText(table));
+    else
+        Print(zt_cli::PlainText(table));
+}
+
+void Identify(TCliSession& s)
+{
+    s.Run(std::make_unique<TIdentifyAlgorithm>(&s.Device));
+    const ZT_IdentityStruct identity = s.Device.Identity();
+    uint32_t serial = 0;
+    {
+        TDeviceHelperLocker locker(s.Device);
+        serial = s.Device.Get(ZT_Fields::SerialNumber);
+    }
+    Print("Model: " + identity.ModelName + "\nModification: " + identity.Modification +
+          "\nVersion: " + identity.Version + Format("\nSerialNumber: %u\n", unsigned(serial)));
+}
+
+void Read(TCliSession& s, const TCommandLine& c)
+{
+    NeedPositional(c, 2, 2);
+    const int32_t reg = int32_t(ParseInt(c.Positional[0], 30001, 65535, "REG"));
+    const int32_t count = int32_t(ParseInt(c.Positional[1], 1, 127, "COUNT"));
+    if (reg + count - 1 > 65535)
+        throw TUsageError("the range ends beyond register 65535");
+    s.Open();
+    s.Run(std::make_unique<TRawReadAlgorithm>(&s.Raw, reg, count));
+    std::string text;
+    for (int32_t i = 0; i < count; ++i)
+        text += Format("%d %04X\n", reg + i, unsigned(s.Raw.Word(reg + i)));
+    Print(text);
+}
+
+void Write(TCliSession& s, const TCommandLine& c)
+{
+    NeedPositional(c, 2, 124);
+    const int32_t reg = int32_t(ParseInt(c.Positional[0], 40001, 65535, "REG"));
+    const int32_t count = int32_t(c.Positional.size() - 1);
+    if (reg + count - 1 > 65535)
+        throw TUsageError("the range ends beyond register 65535");
+    std::vector<uint16_t> words;
+    for (size_t i = 1; i < c.Positional.size(); ++i)
+        words.push_back(ParseHexWord(c.Positional[i]));
+    s.Open();
+    {
+        TDeviceHelperLocker locker(s.Raw);
+        for (int32_t i = 0; i < count; ++i)
+            s.Raw.HoldingImage()[reg - 40001 + i] = words[size_t(i)];
+    }
+    s.Run(std::make_unique<TRawWriteAlgorithm>(&s.Raw, reg, count));
+}
+
+void Dump(TCliSession& s, const TCommandLine& c)
+{
+    NeedPositional(c, 0, 0);
+    s.Open();
+    s.Run(std::make_unique<ZT_MultiReadWriteAlgorithm>(kReadAllOperation, &s.Device, nullptr, false));
+    const ZT_IdentityStruct identity = s.Device.Identity();
+    TDeviceHelperLocker locker(s.Device);
+    Print(c.Options.count("--json") ? zt_cli::DumpJson(s.Device, identity)
+                                    : zt_cli::DumpText(s.Device, identity));
+}
+
+int KindOf(const std::string& name)
+{
+    const int kind = zt_cli::ArchiveKindByName(name);
+    if (kind < 0)
+        throw TUsageError("unknown archive kind '" + name +
+                          "' (hourly, daily, monthly, interval, ns, operator)");
+    return kind;
+}
+
+void Archive(TCliSession& s, const TCommandLine& c)
+{
+    NeedPositional(c, 1, 1);
+    const int kind = KindOf(c.Positional[0]);
+    ZT_ReadArchiveDataSetup setup;
+    setup.Kinds = {uint32_t(kind)};
+    setup.KindMask = 1 << kind;
+    if (const auto from = c.Options.find("--from"); from != c.Options.end()) {
+        setup.SearchStart = true;
+        setup.DateFrom = ParseDate(from->second);
+    }
+    s.Open();
+    s.Run(std::make_unique<ZT_ReadArchiveAlgorithm>(setup, &s.Device, nullptr));
+    zt_cli::TTable table;
+    std::string raw;
+    {
+        TDeviceHelperLocker locker(s.Device);
+        if (kind == kAlarmJournal || kind == kOperatorJournal) {
+            table = zt_cli::JournalTable(kind, s.Device.JournalVector(kind));
+            raw = zt_cli::RawJournal(s.Device.JournalVector(kind));
+        } else {
+            table = zt_cli::ArchiveTable(kind, s.Device.ArchiveVector(kind));
+            raw = zt_cli::RawArchive(s.Device.ArchiveVector(kind));
+        }
+    }
+    if (const auto path = c.Options.find("--raw"); path != c.Options.end())
+        WriteOut(path->second, raw);
+    PrintOrSaveTable(table, c);
+}
+
+void Decode(const TCommandLine& c)
+{
+    NeedPositional(c, 2, 2);
+    const int kind = KindOf(c.Positional[0]);
+    PrintOrSaveTable(zt_cli::DecodeRaw(kind, ReadFile(c.Positional[1])), c);
+}
+
+void Watch(TCliSession& s, const TCommandLine& c)
+{
+    NeedPositional(c, 0, 0);
+    int64_t count = -1;
+    if (const auto n = c.Options.find("--count"); n != c.Options.end())
+        count = ParseInt(n->second, 1, INT32_MAX, "--count");
+    s.Open();
+    const TBlockStruct& block = Block("CurrentParamsBlock");
+    for (int64_t done = 0; count < 0 || done < count; ++done) {
+        const uint64_t start = GetTickCount64();
+        try {
+            s.Run(std::make_unique<ZT_ReadModbusRegAlgorithm>(block.First, block.Count, &s.Device, nullptr,
+                                                              false));
+        } catch (const TCliInterrupted&) {
+            return;
+        }
+        std::string line;
+        {
+            TDeviceHelperLocker locker(s.Device);
+            using namespace ZT_Fields;
+            line = FormatDateTime("hh:nn:ss", Now()) +
+                   Format(" Q=%.5f V+=%.6f V-=%.6f", double(s.Device.Get(Expense)), s.Device.Get(VolumeD),
+                          s.Device.Get(VolumeR)) +
+                   " HardwareNotStaff=" +
+                   zt_cli::BitsText(s.Device.Get(HardwareNotStaff), HardwareNotStaff.Bits) +
+                   " WorkModeFlags=" + zt_cli::BitsText(s.Device.Get(WorkModeFlags), WorkModeFlags.Bits) +
+                   " SystemNotStaff=" + zt_cli::BitsText(s.Device.Get(SystemNotStaff), SystemNotStaff.Bits) +
+                   "\n";
+        }
+        Print(line);
+        if (count >= 0 && done + 1 >= count)
+            break;
+        while (GetTickCount64() - start < 1000 && !gInterrupt)
+            Sleep(20);
+        if (gInterrupt)
+            return;
+    }
+}
+
+void Packet(const TCommandLine& c)
+{
+    if (c.Positional.empty())
+        throw TUsageError("packet: at least one file (see zt-cli packet --help)");
+    zt_cli::TPacketOptions options;
+    options.Files = c.Positional;
+    options.Approximate = c.Options.count("--approximate") > 0;
+    if (const auto out = c.Options.find("--out"); out != c.Options.end())
+        options.Out = out->second;
+    Print(zt_cli::RunPacket(options));
+}
+
+int Main(int argc, char** argv)
+{
+    TCliLineOptions line;
+    TCommandLine c;
+    try {
+        ParseArguments(argc, argv, line, c);
+        if (c.Help) {
+            Print(c.Command.empty() ? kGeneralHelp : kCommandHelp.at(c.Command));
+            return 0;
+        }
+        if (c.Command.empty())
+            throw TUsageError("no command given");
+        if (c.Command == "decode")
+            return Decode(c), 0;
+        if (c.Command == "packet")
+            return Packet(c), 0;
+        if (!line.HasLine())
+            throw TUsageError(c.Command + " needs --tcp HOST[:PORT] or --serial DEVICE");
+
+        TCliSession session(line, &gInterrupt);
+        if (c.Command == "identify") {
+            NeedPositional(c, 0, 0);
+            session.Open();
+            Identify(session);
+        } else if (c.Command == "read") {
+            Read(session, c);
+        } else if (c.Command == "write") {
+            Write(session, c);
+        } else if (c.Command == "dump") {
+            Dump(session, c);
+        } else if (c.Command == "archive") {
+            Archive(session, c);
+        } else if (c.Command == "watch") {
+            Watch(session, c);
+        }
+        session.Close();
+        return 0;
+    } catch (const TUsageError& error) {
+        std::fprintf(stderr, "zt-cli: %s\nTry 'zt-cli --help'.\n", error.what());
+        return 2;
+    } catch (const TCliError& error) {
+        if (!error.Logged)
+            std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    return Main(argc, argv);
+}
