@@ -1,6 +1,15 @@
 zt_gui_library(zt_gui_app
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/mainframe.cpp
-  DEPS zt_gui_engine zt_core)
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/mainframe.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/namedialog.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/aboutbox.cpp
+  DEPS zt_gui_engine zt_gui_channels zt_core)
 
 add_executable(zt-configurator ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
-target_link_libraries(zt-configurator PRIVATE zt_settings zt_gui)
+target_link_libraries(zt-configurator PRIVATE zt_settings zt_gui zt_sim)
+
+# The device workspace: its own library, so that the pages and the main
+# window each link what they need.
+zt_gui_library(zt_gui_workspace
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/zt_framemain.h ${CMAKE_CURRENT_LIST_DIR}/zt_framemain.cpp
+  DEPS zt_gui_pages zt_gui_engine zt_device zt_channels)

@@ -1,11 +1,217 @@
+// zt-configurator: the program's start. With --demo it serves a simulated
+// meter in-process on a loopback port and connects to it, with a settings
+// file of its own so that the user's settings stay untouched.
+
 #include "app/mainframe.h"
+#include "channels/chanelhelper.h"
+#include "engine/processpool.h"
+#include "engine/qtnotifydispatcher.h"
+#include "sim/metersim.h"
+#include "util/registry.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+struct TOptions {
+    bool demo = false;
+    bool help = false;
+    bool version = false;
+    std::string screenshot;
+    int screenshotTimeoutMs = 30000;
+};
+
+const char* const kUsage =
+    "Usage: zt-configurator [options]\n"
+    "\n"
+    "The configuration and service tool of the ZT flow meters.\n"
+    "\n"
+    "Options:\n"
+    "  --demo             serve a simulated meter on a free loopback port, select the\n"
+    "                     TCP channel to it, open it and turn automatic polling on;\n"
+    "                     settings are kept in a temporary folder for this run only\n"
+    "  --screenshot FILE  once the first poll of the current parameters is shown,\n"
+    "                     write a PNG picture of the main window to FILE and exit\n"
+    "                     (exit code 1 when no poll was shown within 30 s)\n"
+    "  --help             show this text and exit\n"
+    "  --version          show the version and exit\n";
+
+bool ParseOptions(int argc, char* argv[], TOptions& options, std::string& error)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--demo") {
+            options.demo = true;
+        } else if (arg == "--help" || arg == "-h") {
+            options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
+        } else if (arg == "--screenshot") {
+            if (i + 1 >= argc) {
+                error = "--screenshot needs a file name";
+                return false;
+            }
+            options.screenshot = argv[++i];
+        } else if (arg.rfind("--screenshot=", 0) == 0) {
+            options.screenshot = arg.substr(13);
+        }
+        // Anything else (-platform, -style ...) is the window system's.
+    }
+    if (const char* timeout = std::getenv("ZT_SCREENSHOT_TIMEOUT_MS"))
+        options.screenshotTimeoutMs = std::max(1000, std::atoi(timeout));
+    return true;
+}
+
+// The demo's own settings: a temporary folder with a registry file that
+// selects the TCP channel to the simulated meter and turns polling on.
+class TDemoSetup {
+public:
+    TDemoSetup()
+    {
+        std::string pattern = QDir::tempPath().toStdString() + "/zt-demo-XXXXXX";
+        std::vector<char> buffer(pattern.begin(), pattern.end());
+        buffer.push_back('\0');
+        if (!::mkdtemp(buffer.data()))
+            throw std::system_error(errno, std::generic_category(), "mkdtemp");
+        folder_ = buffer.data();
+        // Before any TRegistry is made: the store follows ZT_REGISTRY.
+        ::setenv("ZT_REGISTRY", (folder_ + "/registry.json").c_str(), 1);
+
+        simulator_.StartTcp(0, "127.0.0.1");
+
+        TRegistry registry;
+        registry.OpenKey(TMainForm::kRegistryKey, true);
+        registry.WriteInteger("AutoRequest", 1);
+        registry.CloseKey();
+        registry.OpenKey(kChanelSetupKey, true);
+        registry.WriteInteger(kCurentChanelValue, ckTcp);
+        registry.CloseKey();
+        registry.OpenKey(ChanelKeyPath(kChanelSetupKey, ckTcp), true);
+        registry.WriteString("TcpAddress", "127.0.0.1");
+        registry.WriteInteger("TcpPort", simulator_.Port());
+        registry.WriteInteger("NetAddr", 1);
+        registry.WriteInteger("TcpTimeout", 1000);
+        registry.WriteInteger("TcpPause", 0);
+        registry.CloseKey();
+    }
+
+    ~TDemoSetup()
+    {
+        simulator_.Stop();
+        QDir(QString::fromStdString(folder_)).removeRecursively();
+    }
+
+    uint16_t Port() const { return simulator_.Port(); }
+
+private:
+    std::string folder_;
+    zt_sim::MeterSimulator simulator_;
+};
+
+int Run(QApplication& app, const TOptions& options)
+{
+    std::unique_ptr<TDemoSetup> demo;
+    if (options.demo) {
+        demo = std::make_unique<TDemoSetup>();
+        std::printf("Simulated meter on 127.0.0.1:%u\n", static_cast<unsigned>(demo->Port()));
+        std::fflush(stdout);
+    }
+
+    TQtNotifyDispatcher dispatcher;
+    TDispatcherScope scope(&dispatcher);
+
+    int result = 0;
+    {
+        TMainForm form;
+        form.show();
+        if (options.demo)
+            form.ConnectExecute();
+
+        if (!options.screenshot.empty()) {
+            const QString file = QFileInfo(QString::fromStdString(options.screenshot)).absoluteFilePath();
+            auto shoot = [&form, &result, file](bool polled) {
+                if (!form.grab().save(file, "PNG")) {
+                    std::fprintf(stderr, "zt-configurator: cannot write %s\n",
+                                 file.toLocal8Bit().constData());
+                    result = 1;
+                } else {
+                    std::printf("Screenshot of the main window: %s\n", file.toLocal8Bit().constData());
+                    if (!polled) {
+                        std::fprintf(stderr, "zt-configurator: no poll was shown in time\n");
+                        result = 1;
+                    }
+                }
+                std::fflush(stdout);
+                form.close();
+                QApplication::quit();
+            };
+            auto taken = std::make_shared<bool>(false);
+            QObject::connect(&form, &TMainForm::DeviceStatusShown, &form, [shoot, taken] {
+                if (*taken)
+                    return;
+                *taken = true;
+                // Let the page's refresh of the same completion paint first.
+                QTimer::singleShot(400, [shoot] { shoot(true); });
+            });
+            QTimer::singleShot(options.screenshotTimeoutMs, &form, [shoot, taken] {
+                if (*taken)
+                    return;
+                *taken = true;
+                shoot(false);
+            });
+        }
+        const int code = app.exec();
+        if (result == 0)
+            result = code;
+    }
+    return result;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
+    TOptions options;
+    std::string error;
+    if (!ParseOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "zt-configurator: %s\n\n%s", error.c_str(), kUsage);
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("zt-configurator %s\n", ZT_VERSION);
+        return 0;
+    }
+    // The pool outlives every window and every operation.
+    ProcessPool::Instance();
     QApplication app(argc, argv);
-    TMainForm form;
-    form.show();
-    return app.exec();
+    try {
+        return Run(app, options);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "zt-configurator: %s\n", e.what());
+        QMessageBox::critical(nullptr, QString::fromUtf8("ZT Конфигуратор"), QString::fromUtf8(e.what()));
+        return 1;
+    } catch (...) {
+        // A foreign exception carries no text.
+        std::fprintf(stderr, "zt-configurator: \n");
+        QMessageBox::critical(nullptr, QString::fromUtf8("ZT Конфигуратор"), QString());
+        return 1;
+    }
 }

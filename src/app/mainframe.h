@@ -1,10 +1,137 @@
 #pragma once
-// TMainForm: the program's main window.
+// TMainForm: the program's one top-level window. It owns the channel choice
+// dialog (and through it the current channel), opens and closes the channel
+// on its own process wrapper, carries the global commands, shows the
+// exchange log, the TX/RX lamps and the seven device status panels, and
+// hosts the device workspace.
+
+#include "channels/txrxwrapper.h"
+#include "engine/processwrapper.h"
 
 #include <QMainWindow>
+
+#include <memory>
+#include <string>
+
+class QAction;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QToolBar;
+class QWidget;
+class TAboutBox;
+class TChanelHelperBase;
+class TChanelSetupFrame;
+class TLoadChoiseDlg;
+class TNameDlg;
+class TZT_Frame;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The registry key of the window's values; the channel choice dialog
+    // keeps its own under kChanelSetupKey.
+    static const char* const kRegistryKey; // "\Software\Selvar\RAZevedavureva"
+
+    // Appends one line to the exchange log. With a container the text is
+    // queued into the operation's record instead (the owning wrapper
+    // delivers it); a line from a thread other than the window's is posted
+    // to the window thread. Shape of TLogSink, so it serves as the wrappers'
+    // OnMessage and the channels' OnLog.
+    void LogMessage(const std::string& text, TInteractContainer* container = nullptr);
+    // The sink bound to this window.
+    TLogSink LogSink();
+    bool IsAutoRequest() const;
+    // "ZT Конфигуратор " + text.
+    void SetDeviceTitle(const std::string& text);
+    void ShowDeviceStatus(bool hardwareFault, bool unstable, bool qAboveMax, bool qBelowMin, bool serviceMode,
+                          bool emptyPipe, bool integration);
+
+    TChanelHelperBase* CurrentChanel() const { return chanel_; }
+    TZT_Frame* Workspace() const { return workspace_; }
+    TChanelSetupFrame* ChanelSetup() const { return chanelSetup_.get(); }
+    TProcessWrapper& OwnWrapper() { return *wrapper_; }
+    TTxRxWrapper& Lamps() { return lamps_; }
+    const std::string& CurrentFileName() const { return fileName_; }
+    TNameDlg* NameDlg() const { return nameDlg_; }
+    TLoadChoiseDlg* LoadChoiseDlg() const { return loadChoiseDlg_; }
+    TAboutBox* AboutBox() const { return aboutBox_; }
+
+    // The commands, callable from program code as from their controls.
+    void ConnectExecute();
+    void ChanelParamsClick();
+    void DataProtocolActionExecute();
+    void AutoRequestExecute();
+    void GraphObservationActionExecute();
+    void AdcSignalFormActionExecute();
+    void ReadAllDataExecute();
+    void WriteAllDataExecute();
+    void IntegrationPanelClick();
+    void ConsoleMemoDblClick();
+    void AboutActionExecute();
+
+    // The close check and the shutdown; closeEvent runs both.
+    bool FormCloseQuery();
+    void FormClose();
+
+signals:
+    // After each ShowDeviceStatus, i.e. after a poll of the current
+    // parameters was shown.
+    void DeviceStatusShown();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildActions();
+    void BuildMenus();
+    void FormCreate();
+    void AdoptChanel(TChanelHelperBase* chanel);
+    void UpdateAutoRequestImage();
+    void OnChanelComplete(int32_t id, int32_t tag);
+    void OnChanelError(int32_t id, int32_t tag, int32_t code);
+    QAction* MakeAction(const char* name, const char* category, const char* caption, const char* hint,
+                        int image, bool checkable = false);
+
+    TChanelHelperBase* chanel_ = nullptr;
+    TZT_Frame* workspace_ = nullptr;
+    std::unique_ptr<TChanelSetupFrame> chanelSetup_;
+    TTxRxWrapper lamps_;
+    std::unique_ptr<TProcessWrapper> wrapper_;
+    std::string fileName_;
+    bool closed_ = false;
+
+    QWidget* toolPanel_ = nullptr;
+    QWidget* workPanel_ = nullptr;
+    QPushButton* openPort_ = nullptr;
+    QToolBar* sysToolBar_ = nullptr;
+    QPlainTextEdit* consoleMemo_ = nullptr;
+    QLabel* statusPanels_[7] = {};
+    TNameDlg* nameDlg_ = nullptr;
+    TLoadChoiseDlg* loadChoiseDlg_ = nullptr;
+    TAboutBox* aboutBox_ = nullptr;
+
+    QAction* connect_ = nullptr;
+    QAction* autoRequest_ = nullptr;
+    QAction* graphObservation_ = nullptr;
+    QAction* adcSignalForm_ = nullptr;
+    QAction* dataProtocol_ = nullptr;
+    QAction* readAllData_ = nullptr;
+    QAction* writeAllData_ = nullptr;
 };
+
+// The main window while it exists, null before and after. The free
+// functions below do nothing (or return false) while it is null, so pages
+// and the workspace may call them at any time from the window thread.
+extern TMainForm* MainForm;
+
+void MainLogMessage(const std::string& text, TInteractContainer* container = nullptr);
+bool MainIsAutoRequest();
+void MainSetDeviceTitle(const std::string& text);
+void MainShowDeviceStatus(bool hardwareFault, bool unstable, bool qAboveMax, bool qBelowMin, bool serviceMode,
+                          bool emptyPipe, bool integration);
