@@ -8,6 +8,7 @@
 #include "device/zt_core.h"
 #include "device/zt_helper.h"
 #include "engine/processwrapper.h"
+#include "pages/pageframe.h"
 
 #include <QWidget>
 
@@ -23,7 +24,6 @@ class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
 class TChanelHelperBase;
-class TDevicePageFrame;
 class TCurrentParams;
 class TIdentification;
 
@@ -71,7 +71,7 @@ enum TPageIndex : int32_t {
     kPageCount = 15
 };
 
-class TZT_Frame : public QWidget {
+class TZT_Frame : public QWidget, public TPageHost {
     Q_OBJECT
 public:
     explicit TZT_Frame(QWidget* parent = nullptr);
@@ -87,7 +87,8 @@ public:
     void SetMessageSink(TLogSink sink);
     void SetMainWindow(TMainWindowLink link);
     // Logs a line of the window thread through the message sink.
-    void LogMessage(const std::string& text);
+    void LogMessage(const std::string& text) override;
+    void SetDeviceTitle(const std::string& text) override;
     bool IsAutoRequest() const;
 
     void ReadAllParams();
@@ -101,17 +102,18 @@ public:
 
     // Operations offered to the pages; each is true when started. A busy
     // wrapper refuses silently.
-    bool StartRead(int32_t tag, int32_t first, int32_t count, bool background, const std::string& doneText);
-    bool StartWrite(int32_t tag, int32_t first, int32_t count, const std::string& doneText);
-    bool StartMultiOperation(int32_t tag, bool background, const std::string& doneText);
+    bool StartRead(int32_t tag, int32_t first, int32_t count, bool background,
+                   const std::string& doneText) override;
+    bool StartWrite(int32_t tag, int32_t first, int32_t count, const std::string& doneText) override;
+    bool StartMultiOperation(int32_t tag, bool background, const std::string& doneText) override;
     // A second call while the reading runs cancels it and returns false.
-    bool StartArchiveRead(int32_t tag, const ZT_ReadArchiveDataSetup& setup);
+    bool StartArchiveRead(int32_t tag, const ZT_ReadArchiveDataSetup& setup) override;
 
     // The page read of the page-read table, in background or click mode.
     bool ReadPage(int32_t page, bool background);
     // Computes the indicators from the current parameters block and shows
     // them on the main window.
-    void ShowDeviceStatus();
+    void ShowDeviceStatus() override;
     TDeviceStatusStruct DeviceStatus();
 
     // One tick of the one-second timer.
@@ -120,12 +122,16 @@ public:
     void SelectPage(int32_t page);
     int32_t GetCurrentPage() const { return CurrentPage; }
 
-    ZT_Helper& Device() { return Device_; }
+    ZT_Helper& Device() override { return Device_; }
     TProcessWrapper* Wrapper(int32_t id) const;
     TDevicePageFrame* Page(int32_t index) const;
     QTabWidget* PageControl() const { return PageControl_; }
     QTreeWidget* TreeView() const { return TreeView_; }
     QWidget* Sheet(int32_t index) const;
+    QTimer* PollTimer() const { return Timer; }
+    // Places `page` on its sheet; the workspace's own pages come through
+    // InitPages.
+    void AttachPage(int32_t index, TDevicePageFrame* page);
     TCurrentParams* CurrentParams() const { return currentParams_; }
     TIdentification* Identification() const { return identification_; }
 
@@ -134,7 +140,7 @@ public:
     void ProcessError(int32_t id, int32_t tag, int32_t code);
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildSheets();
@@ -144,7 +150,6 @@ private:
     void PageControlChange(int index);
     void RefreshPage(int32_t page);
     void CheckIdentificationChanged();
-    void AttachPage(int32_t index, TDevicePageFrame* page);
 
     int32_t CurrentPage = 0;
     TChanelHelperBase* Chanel = nullptr;

@@ -4,11 +4,38 @@
 // it reads and writes under the model's data lock. A page never exchanges
 // with the meter itself: it asks the workspace to start an operation.
 
+#include "device/zt_core.h"
+#include "device/zt_helper.h"
+
 #include <QWidget>
 
 #include <cstdint>
+#include <string>
 
 class TInteract;
+
+// What a page may ask of the workspace that hosts it. Every start is true
+// when the operation was started; a busy wrapper refuses silently.
+class TPageHost {
+public:
+    virtual ~TPageHost() = default;
+    virtual ZT_Helper& Device() = 0;
+    virtual bool StartRead(int32_t tag, int32_t first, int32_t count, bool background,
+                           const std::string& doneText) = 0;
+    virtual bool StartWrite(int32_t tag, int32_t first, int32_t count, const std::string& doneText) = 0;
+    virtual bool StartMultiOperation(int32_t tag, bool background, const std::string& doneText) = 0;
+    virtual bool StartArchiveRead(int32_t tag, const ZT_ReadArchiveDataSetup& setup) = 0;
+    // A line for the exchange log.
+    virtual void LogMessage(const std::string& text) = 0;
+    // The main window's title suffix.
+    virtual void SetDeviceTitle(const std::string& text) = 0;
+    // Shows the main window's status indicators from the current parameters.
+    virtual void ShowDeviceStatus() = 0;
+};
+
+// The workspace as the pages reach it; null while no workspace exists, and
+// then every page command does nothing.
+extern TPageHost* PageHost;
 
 class TDevicePageFrame : public QWidget {
     Q_OBJECT
@@ -36,4 +63,8 @@ public:
     // stream (observation pages).
     virtual void ShowProgress(int32_t percent) { (void)percent; }
     virtual void TakeData(TInteract& record) { (void)record; }
+    // The meter has been identified afresh (its modification may differ).
+    virtual void IdentityChanged() {}
+    // True while the page holds work that closing the program would lose.
+    virtual bool IsModified() const { return false; }
 };

@@ -1,0 +1,305 @@
+#include "pages/currentparamframe.h"
+
+#include "controls/biteditcombobox.h"
+#include "util/sysutil.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+using namespace ZT_namespace;
+
+namespace {
+
+constexpr double kLitresPerSecond = 0.2777777777777778;
+
+// A display keeps what the user has selected in it while it has the focus.
+void Show(QLineEdit* edit, const std::string& text)
+{
+    if (!edit->hasFocus())
+        edit->setText(QString::fromStdString(text));
+}
+
+void Show(TBitEditComboBox* edit, uint16_t value)
+{
+    if (!edit->hasFocus())
+        edit->SetBitFlags(value);
+}
+
+QStringList Names(TTextList list)
+{
+    QStringList names;
+    for (std::string_view name : list)
+        names << QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    return names;
+}
+
+TBitEditComboBox* BitList(const char* name, QWidget* parent)
+{
+    auto* edit = new TBitEditComboBox(parent);
+    edit->setObjectName(name);
+    edit->SetReadOnly(true);
+    edit->setMinimumHeight(22);
+    return edit;
+}
+
+} // namespace
+
+TCurrentParams::TCurrentParams(QWidget* parent) : TDevicePageFrame(parent)
+{
+    setObjectName("CurrentParams");
+    auto* root = new QVBoxLayout(this);
+
+    auto* buttons = new QHBoxLayout;
+    GetCurrentParams = new QPushButton(QString::fromUtf8("Считать"), this);
+    GetCurrentParams->setObjectName("GetCurrentParams");
+    StartButton = new QPushButton(QString::fromUtf8("Старт"), this);
+    StartButton->setObjectName("StartButton");
+    StopButton = new QPushButton(QString::fromUtf8("Стоп"), this);
+    StopButton->setObjectName("StopButton");
+    buttons->addWidget(GetCurrentParams);
+    buttons->addStretch(1);
+    root->addLayout(buttons);
+
+    auto* groups = new QHBoxLayout;
+    root->addLayout(groups, 1);
+
+    auto* current = new QGroupBox(QString::fromUtf8("Текущие параметры"), this);
+    current->setObjectName("CurrentGroup");
+    auto* cg = new QGridLayout(current);
+    int row = 0;
+    auto line = [&](QGridLayout* grid, const char* caption, QLineEdit* edit) {
+        grid->addWidget(new QLabel(QString::fromUtf8(caption)), row, 0);
+        grid->addWidget(edit, row, 1);
+        ++row;
+    };
+    VolumeD = AddField("VolumeD");
+    VolumeR = AddField("VolumeR");
+    Expense = AddField("Expense");
+    ExpenseLitre = AddField("ExpenseLitre");
+    DirectFlowTime = AddField("DirectFlowTime");
+    ReverseFlowTime = AddField("ReverseFlowTime");
+    StopFlowTime = AddField("StopFlowTime");
+    EmptyPipeTime = AddField("EmptyPipeTime");
+    HardwareErrorTime = AddField("HardwareErrorTime");
+    WorkTime = AddField("WorkTime");
+    OffTime = AddField("OffTime");
+    line(cg, "Объем в прямом направлении V+ (м³)", VolumeD);
+    line(cg, "Объем в обратном направлении V- (м³)", VolumeR);
+    line(cg, "Расход Q (м³/ч)", Expense);
+    line(cg, "Расход Q (л/c)", ExpenseLitre);
+    line(cg, "Время работы в прямом направлении - Тпр", DirectFlowTime);
+    line(cg, "Время работы в обратном направлении - Тобр", ReverseFlowTime);
+    line(cg, "Время работы при отсутствии расхода - Tост", StopFlowTime);
+    line(cg, "Время работы при отсутствии  воды - Тпт", EmptyPipeTime);
+    line(cg, "Время работы при аппаратной ошибке - Tош", HardwareErrorTime);
+    line(cg, "Время наличия питания - Твкл", WorkTime);
+    line(cg, "Время отсутствия питания - Тоткл", OffTime);
+    HardwareNotStaff = BitList("HardwareNotStaff", current);
+    WorkModeFlags = BitList("WorkModeFlags", current);
+    SystemNotStaff = BitList("SystemNotStaff", current);
+    for (auto [caption, edit] :
+         {std::pair{"Аппаратные НС", HardwareNotStaff}, std::pair{"Флаги реж.работы", WorkModeFlags},
+          std::pair{"Системные НС", SystemNotStaff}}) {
+        cg->addWidget(new QLabel(QString::fromUtf8(caption)), row, 0);
+        cg->addWidget(edit, row, 1);
+        ++row;
+    }
+    cg->setRowStretch(row, 1);
+    groups->addWidget(current, 3);
+
+    auto* strait = new QGroupBox(QString::fromUtf8("Проливка"), this);
+    strait->setObjectName("StraitGroup");
+    auto* sg = new QGridLayout(strait);
+    row = 0;
+    auto sline = [&](const char* caption, QLineEdit* edit) {
+        sg->addWidget(new QLabel(QString::fromUtf8(caption)), row, 0);
+        sg->addWidget(edit, row, 1, 1, 2);
+        ++row;
+    };
+    MeasureCounter = AddField("MeasureCounter");
+    CodeIntegrator = AddField("CodeIntegrator");
+    OffCodeIntegrator = AddField("OffCodeIntegrator");
+    NoiseIntegrator = AddField("NoiseIntegrator");
+    NoiseSignal = AddField("NoiseSignal");
+    ExpenseIntegrator = AddField("ExpenseIntegrator");
+    GradSigRaito = AddField("GradSigRaito");
+    TimeIntegrator = AddField("TimeIntegrator");
+    VolumeCalculating = AddField("VolumeCalculating");
+    VolumeIntegrator = AddField("VolumeIntegrator");
+    sline("Количество измерений", MeasureCounter);
+    sline("Код", CodeIntegrator);
+    sline("Код Off", OffCodeIntegrator);
+    sline("Шум", NoiseIntegrator);
+    sline("Шум / Сигнал (%)", NoiseSignal);
+    sline("Средний расход (м3/ч)", ExpenseIntegrator);
+    sline("Grad Signal Raito", GradSigRaito);
+    sline("Время проливки (с)", TimeIntegrator);
+    sline("Объем расчитанный (л)", VolumeCalculating);
+    sline("Объем накопленный (л)", VolumeIntegrator);
+    ImpulseIntegrator_1 = AddField("ImpulseIntegrator_1");
+    ImpulseIntegrator_2 = AddField("ImpulseIntegrator_2");
+    WeightImpulse_1 = AddField("WeightImpulse_1");
+    WeightImpulse_2 = AddField("WeightImpulse_2");
+    WeightImpulseL_1 = AddField("WeightImpulseL_1");
+    WeightImpulseL_2 = AddField("WeightImpulseL_2");
+    sg->addWidget(new QLabel(QString::fromUtf8("Выход 1")), row, 1);
+    sg->addWidget(new QLabel(QString::fromUtf8("Выход 2")), row, 2);
+    ++row;
+    auto pair = [&](const char* caption, QLineEdit* first, QLineEdit* second) {
+        sg->addWidget(new QLabel(QString::fromUtf8(caption)), row, 0);
+        sg->addWidget(first, row, 1);
+        sg->addWidget(second, row, 2);
+        ++row;
+    };
+    pair("Импульсы", ImpulseIntegrator_1, ImpulseIntegrator_2);
+    pair("Вес импульса (м³)", WeightImpulse_1, WeightImpulse_2);
+    pair("Вес импульса (л)", WeightImpulseL_1, WeightImpulseL_2);
+    auto* integration = new QHBoxLayout;
+    integration->addWidget(StartButton);
+    integration->addWidget(StopButton);
+    integration->addStretch(1);
+    sg->addLayout(integration, row++, 0, 1, 3);
+    sg->setRowStretch(row, 1);
+    groups->addWidget(strait, 2);
+
+    connect(GetCurrentParams, &QPushButton::clicked, this,
+            [this] { GetCurrentParamsClick(GetCurrentParams); });
+    connect(StartButton, &QPushButton::clicked, this, [this] { StartButtonClick(StartButton); });
+    connect(StopButton, &QPushButton::clicked, this, [this] { StopButtonClick(StopButton); });
+}
+
+QLineEdit* TCurrentParams::AddField(const char* name)
+{
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(name);
+    edit->setReadOnly(true);
+    return edit;
+}
+
+void TCurrentParams::InitPage()
+{
+    HardwareNotStaff->SetItems(Names(HardwareNotStaffBits));
+    WorkModeFlags->SetItems(Names(WorkModeFlagsBits));
+    SystemNotStaff->SetItems(Names(SystemNotStaffBits));
+}
+
+bool TCurrentParams::ReadPage(bool background)
+{
+    return GetCurrentParamsClick(background ? nullptr : GetCurrentParams);
+}
+
+bool TCurrentParams::GetCurrentParamsClick(QObject* sender)
+{
+    if (!PageHost)
+        return false;
+    const TBlockStruct& block = Block("CurrentParamsBlock");
+    return PageHost->StartRead(5, block.First, block.Count, sender == nullptr, "Текущие параметры считаны");
+}
+
+bool TCurrentParams::StartButtonClick(QObject*)
+{
+    if (!PageHost)
+        return false;
+    {
+        TDeviceHelperLocker locker(PageHost->Device());
+        PageHost->Device().Set(ZT_Fields::Integration, uint16_t(1));
+    }
+    return PageHost->StartWrite(19, ZT_Fields::Integration.Register, 1, "Интегрирование запущено");
+}
+
+bool TCurrentParams::StopButtonClick(QObject*)
+{
+    if (!PageHost)
+        return false;
+    {
+        TDeviceHelperLocker locker(PageHost->Device());
+        PageHost->Device().Set(ZT_Fields::Integration, uint16_t(0));
+    }
+    return PageHost->StartWrite(20, ZT_Fields::Integration.Register, 1, "Интегрирование остановлено");
+}
+
+void TCurrentParams::RefreshPage()
+{
+    if (!PageHost)
+        return;
+    ZT_Helper& d = PageHost->Device();
+    TDeviceHelperLocker locker(d);
+    using namespace ZT_Fields;
+
+    auto volume = [&](const TTotaliserField& f) {
+        return double(static_cast<int32_t>(d.Get(f.Integer))) + double(d.Get(f.Fraction));
+    };
+    Show(VolumeD, Format("%.6f", volume(ZT_Fields::VolumeD)));
+    Show(VolumeR, Format("%.6f", volume(ZT_Fields::VolumeR)));
+    const double flow = d.Get(ZT_Fields::Expense);
+    Show(Expense, Format("%.5f", flow));
+    Show(ExpenseLitre, Format("%.5f", flow * kLitresPerSecond));
+
+    const uint32_t times[5] = {d.Get(ZT_Fields::DirectFlowTime), d.Get(ZT_Fields::ReverseFlowTime),
+                               d.Get(ZT_Fields::StopFlowTime), d.Get(ZT_Fields::EmptyPipeTime),
+                               d.Get(ZT_Fields::HardwareErrorTime)};
+    QLineEdit* timeEdits[5] = {DirectFlowTime, ReverseFlowTime, StopFlowTime, EmptyPipeTime,
+                               HardwareErrorTime};
+    int64_t powered = 0; // five 32-bit times do not fit a 32-bit sum
+    for (int i = 0; i < 5; ++i) {
+        Show(timeEdits[i], FormatDuration(times[i]));
+        powered += times[i];
+    }
+    Show(WorkTime, FormatDuration(powered));
+    Show(OffTime, FormatDuration(d.Get(ZT_Fields::OffTime)));
+
+    Show(HardwareNotStaff, d.Get(ZT_Fields::HardwareNotStaff));
+    Show(WorkModeFlags, d.Get(ZT_Fields::WorkModeFlags));
+    Show(SystemNotStaff, d.Get(ZT_Fields::SystemNotStaff));
+
+    const uint32_t n = d.Get(ZT_Fields::MeasureCounter);
+    Show(MeasureCounter, Format("%u", n));
+    const uint32_t integrationMs = d.Get(ZT_Fields::TimeIntegrator);
+    Show(TimeIntegrator, Format("%.3f", integrationMs * 0.001));
+    Show(ImpulseIntegrator_1, Format("%u", d.Get(ZT_Fields::ImpulseIntegrator_1)));
+    Show(ImpulseIntegrator_2, Format("%u", d.Get(ZT_Fields::ImpulseIntegrator_2)));
+    Show(VolumeIntegrator, Format("%.5f", double(d.Get(ZT_Fields::VolumeIntegrator)) * 1000.0));
+
+    // The sums become means over the n measurements. The model keeps the
+    // meter's sums, so that showing the same reply twice gives the same
+    // means.
+    auto mean = [n](float sum) { return n != 0 ? double(sum) / n : double(sum); };
+    const double code = mean(d.Get(ZT_Fields::CodeIntegrator));
+    const double offCode = mean(d.Get(ZT_Fields::OffCodeIntegrator));
+    const double noise = mean(d.Get(ZT_Fields::NoiseIntegrator));
+    const double meanFlow = mean(d.Get(ZT_Fields::ExpenseIntegrator));
+    const double gradient = mean(d.Get(ZT_Fields::GradSigRaito));
+
+    const double computed = integrationMs != 0 ? std::fabs(integrationMs * meanFlow / 3600.0) : 0.0;
+    Show(VolumeCalculating, Format("%.5f", computed));
+    const double weight1 = d.Get(ZT_Fields::WeightImpulse_1);
+    const double weight2 = d.Get(ZT_Fields::WeightImpulse_2);
+    Show(WeightImpulse_1, Format("%g", weight1));
+    Show(WeightImpulse_2, Format("%g", weight2));
+    Show(WeightImpulseL_1, Format("%g", weight1 * 1000.0));
+    Show(WeightImpulseL_2, Format("%g", weight2 * 1000.0));
+    Show(CodeIntegrator, Format("%g", code));
+    Show(OffCodeIntegrator, Format("%g", offCode));
+    Show(NoiseIntegrator, Format("%g", noise));
+    Show(ExpenseIntegrator, Format("%g", meanFlow));
+    Show(GradSigRaito, Format("%g", gradient));
+    Show(NoiseSignal, Format("%g", code != 0 ? noise / code * 100.0 : 0.0));
+}
+
+TIntegrationValuesStruct TCurrentParams::IntegrationValues() const
+{
+    TIntegrationValuesStruct v;
+    v.CodeIntegrator = StrToReal(CodeIntegrator->text().toStdString());
+    v.TimeIntegrator = StrToReal(TimeIntegrator->text().toStdString());
+    v.ImpulseIntegrator_1 = StrToUInt(ImpulseIntegrator_1->text().toStdString());
+    v.ImpulseIntegrator_2 = StrToUInt(ImpulseIntegrator_2->text().toStdString());
+    v.GradSigRaito = StrToReal(GradSigRaito->text().toStdString());
+    return v;
+}

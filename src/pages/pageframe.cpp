@@ -1,0 +1,3 @@
+#include "pages/pageframe.h"
+
+TPageHost* PageHost = nullptr;
