@@ -13,9 +13,3 @@ target_link_libraries(zt-configurator PRIVATE zt_settings zt_gui zt_sim)
 zt_gui_library(zt_gui_workspace
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/zt_framemain.h ${CMAKE_CURRENT_LIST_DIR}/zt_framemain.cpp
   DEPS zt_gui_pages zt_gui_engine zt_device zt_channels)
-
-# The device workspace: its own library, so that the pages and the main
-# window each link what they need.
-zt_gui_library(zt_gui_workspace
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/zt_framemain.h ${CMAKE_CURRENT_LIST_DIR}/zt_framemain.cpp
-  DEPS zt_gui_pages zt_gui_engine zt_device zt_channels)
