@@ -215,8 +215,8 @@ TEST(CriticalSectionEx, GuardsAndExcludes)
 
 TEST(ProcessPool, AddFindAtRemove)
 {
-    ProcessPool pool;
     ProcessDesctiptionStruct a(1), b(1), c(2);
+    ProcessPool pool;  // destroyed first: at exit it cancels what is still listed
     EXPECT_TRUE(pool.Add(&a, true));
     EXPECT_FALSE(pool.Add(&b, true));
     EXPECT_TRUE(pool.Add(&b, false));
