@@ -79,26 +79,9 @@ int32_t ZT_Helper::RunExchange(int32_t requestLength, int32_t replyCapacity, int
                                int32_t intervalMs, TInteractContainer* container, int32_t attempts,
                                const std::function<void(int32_t)>& check)
 {
-    if (!Chanel)
-        throw Exception("Канал связи не выбран");
-    replyCapacity = std::min<int32_t>(replyCapacity, sizeof RxBuffer);
-    Chanel->SetTimeouts(totalMs, intervalMs, container);
-    for (;;) {
-        try {
-            int32_t received = Chanel->Exchange(TxBuffer, RxBuffer, requestLength, replyCapacity, container);
-            int32_t length = std::clamp<int32_t>(received, 0, replyCapacity);
-            ::CheckResponse(RxBuffer, length);
-            if (check)
-                check(length);
-            return length;
-        } catch (const Exception& error) {
-            if (--attempts <= 0)
-                throw Exception(error.Message());
-        }
-        Sleep(RetryPauseMs);
-        if (container)
-            ::CheckCancel(container, kCancelText);
-    }
+    if (Chanel)
+        Chanel->SetTimeouts(totalMs, intervalMs, container);
+    return Transact(requestLength, replyCapacity, container, attempts, check);
 }
 
 bool ZT_Helper::IdentifyDevice(TInteractContainer* container, int32_t attempts)

@@ -6,33 +6,6 @@
 
 namespace ZT_namespace {
 
-void ConvertWords(uint16_t* words, int wordCount, std::span<const TLayoutRun> layout)
-{
-    int pos = 0;
-    for (const TLayoutRun& run : layout) {
-        if (run.Kind > 2)
-            return;
-        for (int i = 0; i < run.Count; ++i) {
-            if (pos >= wordCount)
-                return;
-            if (run.Kind == 0) {
-                words[pos] = static_cast<uint16_t>((words[pos] >> 8) | (words[pos] << 8));
-                pos += 1;
-            } else if (run.Kind == 1) {
-                if (wordCount - pos < 2)
-                    return;
-                uint8_t b[4];
-                std::memcpy(b, words + pos, 4);
-                std::reverse(b, b + 4);
-                std::memcpy(words + pos, b, 4);
-                pos += 2;
-            } else {
-                pos += 1;
-            }
-        }
-    }
-}
-
 const TBlockStruct& Block(std::string_view name)
 {
     for (const TBlockStruct& block : Blocks)

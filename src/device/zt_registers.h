@@ -4,6 +4,7 @@
 // and host order, the parameter blocks, the typed fields under their own
 // names, and the ADC chip setup records packed into the system setup block.
 
+#include "modbus/modbus.h"
 #include "device/zt_strings.h"
 
 #include <array>
@@ -23,10 +24,7 @@ inline constexpr int kHoldingReadAllCount = 413;
 
 // One run of a layout: `Kind` 0 = 16-bit values, 1 = 32-bit values (two
 // registers each), 2 = registers left alone; `Count` items of that kind.
-struct TLayoutRun {
-    uint16_t Kind;
-    uint16_t Count;
-};
+using TLayoutRun = ::TLayoutEntry;
 
 inline constexpr std::array<TLayoutRun, 13> InputLayout{{{0, 12},
                                                          {1, 1},
@@ -50,7 +48,10 @@ inline constexpr std::array<TLayoutRun, 30> HoldingLayout{
 // Converts `words` in place by `layout` from the start of the buffer; stops
 // at the end of the layout, at the end of the buffer, at an unknown kind, or
 // at a 32-bit item for which only one word remains. Its own inverse.
-void ConvertWords(uint16_t* words, int wordCount, std::span<const TLayoutRun> layout);
+inline void ConvertWords(uint16_t* words, int wordCount, std::span<const TLayoutRun> layout)
+{
+    ConvertByLayout(words, wordCount, layout.data(), static_cast<int32_t>(layout.size()));
+}
 
 // A parameter block: a register range read or written as one request, the
 // operation numbers with which the workspace starts its read and write, and

@@ -17,16 +17,20 @@ void TDeviceModbusHelper::CheckResponse(const uint8_t* reply, int32_t length)
 }
 
 int32_t TDeviceModbusHelper::Transact(int32_t requestLength, int32_t replyCapacity,
-                                      TInteractContainer* container, int32_t attempts)
+                                      TInteractContainer* container, int32_t attempts,
+                                      const std::function<void(int32_t length)>& check)
 {
     if (!Chanel)
         throw Exception("Канал связи не выбран");
+    replyCapacity = std::min<int32_t>(replyCapacity, sizeof RxBuffer);
     for (;;) {
         try {
             const int32_t received =
                 Chanel->Exchange(TxBuffer, RxBuffer, requestLength, replyCapacity, container);
-            const int32_t length = std::min(received, replyCapacity);
+            const int32_t length = std::clamp(received, 0, replyCapacity);
             CheckResponse(RxBuffer, length);
+            if (check)
+                check(length);
             return length;
         } catch (const Exception& error) {
             if (--attempts <= 0)

@@ -10,6 +10,7 @@
 #include "engine/processthread.h"
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 
 class TDeviceHelper {
@@ -63,10 +64,14 @@ public:
     // The pause between tries.
     uint32_t RetryPauseMs = 500;
 
-private:
-    // One exchange with its check, tried `attempts` times; the reply length.
+protected:
+    // One exchange of the request in TxBuffer with its check, tried
+    // `attempts` times with the pause and a cancel check between tries; the
+    // reply length (0 .. replyCapacity). `check` may refuse a reply that
+    // passed CheckResponse by raising the general error, which counts as a
+    // failed try. The device model's own functions use it too.
     int32_t Transact(int32_t requestLength, int32_t replyCapacity, TInteractContainer* container,
-                     int32_t attempts);
+                     int32_t attempts, const std::function<void(int32_t length)>& check = nullptr);
 };
 
 // Holds the data lock of a helper for its lifetime.
