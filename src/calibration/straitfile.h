@@ -11,6 +11,7 @@
 // renamed over it only once completely written: a failed save keeps the
 // previous file.
 
+#include "util/fileutil.h"
 #include "calibration/straitpacket.h"
 
 #include <memory>
@@ -69,9 +70,7 @@ std::string PacketFileText(const StraitPacket& packet, const PacketSelectors& se
 // EOSError when the file cannot be written, leaving any previous file.
 void SavePacketFile(StraitPacket& packet, const PacketSelectors& selectors, const std::string& path);
 
-// Replaces the file by `data` through a temporary file beside it; a
-// symbolic link is followed, an existing file keeps its permissions.
-void WriteFileAtomically(const std::string& path, const std::string& data);
+using ::WriteFileAtomically;
 // The last component of a path.
 std::string FileNameOf(const std::string& path);
 

@@ -124,14 +124,7 @@ std::vector<std::string> ExportLines(const StraitPointList& points, const Import
 
 std::vector<std::string> ReadTextLines(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw EOSError(errno, "Не удалось открыть файл " + path);
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad())
-        throw EOSError(errno, "Не удалось прочитать файл " + path);
-    std::string text = buffer.str();
+    std::string text = ReadWholeFile(path);
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
         text.erase(0, 3);
     std::vector<std::string> lines;

@@ -1,5 +1,6 @@
 #include "util/registry.h"
 
+#include "util/fileutil.h"
 #include "util/sysutil.h"
 
 #include <nlohmann/json.hpp>
@@ -14,7 +15,6 @@
 #include <mutex>
 #include <sstream>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 using json = nlohmann::json;
@@ -98,35 +98,7 @@ public:
         const auto slash = path_.rfind('/');
         if (slash != std::string::npos)
             MakeDirs(path_.substr(0, slash));
-        std::ostringstream tmpName;
-        tmpName << path_ << ".tmp." << ::getpid() << "." << std::this_thread::get_id();
-        const std::string tmp = tmpName.str();
-        const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        if (fd < 0)
-            throw EOSError(errno, "Запись настроек " + tmp);
-        size_t done = 0;
-        while (done < text.size()) {
-            const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                const int err = errno;
-                ::close(fd);
-                ::unlink(tmp.c_str());
-                throw EOSError(err, "Запись настроек " + tmp);
-            }
-            done += static_cast<size_t>(n);
-        }
-        if (::fsync(fd) != 0 || ::close(fd) != 0) {
-            const int err = errno;
-            ::unlink(tmp.c_str());
-            throw EOSError(err, "Запись настроек " + tmp);
-        }
-        if (::rename(tmp.c_str(), path_.c_str()) != 0) {
-            const int err = errno;
-            ::unlink(tmp.c_str());
-            throw EOSError(err, "Запись настроек " + path_);
-        }
+        WriteFileAtomically(path_, text);
     }
 
 private:
@@ -292,32 +264,38 @@ std::vector<std::string> TRegistry::GetValueNames() const
     return names;
 }
 
+bool TRegistry::ReadValue(const std::string& name, TRegDataType type, int32_t& integer, std::string& text) const
+{
+    if (!open_)
+        return false;
+    std::lock_guard<std::mutex> lock(store_->mutex);
+    auto k = store_->keys.find(Lower(currentKey_));
+    if (k == store_->keys.end())
+        return false;
+    auto v = k->second.values.find(Lower(name));
+    if (v == k->second.values.end() || v->second.type != type)
+        return false;
+    integer = v->second.integer;
+    text = v->second.text;
+    return true;
+}
+
 int32_t TRegistry::ReadInteger(const std::string& name) const
 {
-    if (open_) {
-        std::lock_guard<std::mutex> lock(store_->mutex);
-        auto k = store_->keys.find(Lower(currentKey_));
-        if (k != store_->keys.end()) {
-            auto v = k->second.values.find(Lower(name));
-            if (v != k->second.values.end() && v->second.type == TRegDataType::rdInteger)
-                return v->second.integer;
-        }
-    }
-    throw Exception("Неверный тип данных для '" + name + "'");
+    int32_t integer = 0;
+    std::string text;
+    if (!ReadValue(name, TRegDataType::rdInteger, integer, text))
+        throw Exception("Неверный тип данных для '" + name + "'");
+    return integer;
 }
 
 std::string TRegistry::ReadString(const std::string& name) const
 {
-    if (open_) {
-        std::lock_guard<std::mutex> lock(store_->mutex);
-        auto k = store_->keys.find(Lower(currentKey_));
-        if (k != store_->keys.end()) {
-            auto v = k->second.values.find(Lower(name));
-            if (v != k->second.values.end() && v->second.type == TRegDataType::rdString)
-                return v->second.text;
-        }
-    }
-    throw Exception("Неверный тип данных для '" + name + "'");
+    int32_t integer = 0;
+    std::string text;
+    if (!ReadValue(name, TRegDataType::rdString, integer, text))
+        throw Exception("Неверный тип данных для '" + name + "'");
+    return text;
 }
 
 int32_t TRegistry::ReadIntegerDef(const std::string& name, int32_t defaultValue) const
@@ -343,7 +321,7 @@ bool TRegistry::ReadBoolDef(const std::string& name, bool defaultValue) const
     return ReadIntegerDef(name, defaultValue ? 1 : 0) != 0;
 }
 
-void TRegistry::WriteInteger(const std::string& name, int32_t value)
+void TRegistry::WriteValue(const std::string& name, TRegDataType type, int32_t integer, const std::string& text)
 {
     if (!open_)
         throw Exception("Раздел реестра не открыт");
@@ -354,27 +332,20 @@ void TRegistry::WriteInteger(const std::string& name, int32_t value)
     auto& v = key.values[Lower(name)];
     if (v.name.empty())
         v.name = name;
-    v.type = TRegDataType::rdInteger;
-    v.integer = value;
-    v.text.clear();
+    v.type = type;
+    v.integer = integer;
+    v.text = text;
     store_->Save();
+}
+
+void TRegistry::WriteInteger(const std::string& name, int32_t value)
+{
+    WriteValue(name, TRegDataType::rdInteger, value, {});
 }
 
 void TRegistry::WriteString(const std::string& name, const std::string& value)
 {
-    if (!open_)
-        throw Exception("Раздел реестра не открыт");
-    std::lock_guard<std::mutex> lock(store_->mutex);
-    auto& key = store_->keys[Lower(currentKey_)];
-    if (key.path.empty())
-        key.path = currentKey_;
-    auto& v = key.values[Lower(name)];
-    if (v.name.empty())
-        v.name = name;
-    v.type = TRegDataType::rdString;
-    v.text = value;
-    v.integer = 0;
-    store_->Save();
+    WriteValue(name, TRegDataType::rdString, 0, value);
 }
 
 bool TRegistry::DeleteValue(const std::string& name)

@@ -52,6 +52,9 @@ public:
     static std::string FilePath();
 
 private:
+    bool ReadValue(const std::string& name, TRegDataType type, int32_t& integer, std::string& text) const;
+    void WriteValue(const std::string& name, TRegDataType type, int32_t integer, const std::string& text);
+
     std::shared_ptr<RegistryStore> store_;
     std::string currentKey_;  // normalised, empty when no key is open
     bool open_ = false;
