@@ -3,10 +3,10 @@ zt_gui_library(zt_gui_app
     ${CMAKE_CURRENT_LIST_DIR}/mainframe.cpp
     ${CMAKE_CURRENT_LIST_DIR}/namedialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/aboutbox.cpp
-  DEPS zt_gui_engine zt_gui_channels zt_core)
+  DEPS zt_gui_workspace zt_gui_channels zt_gui_engine zt_channels zt_engine zt_util)
 
 add_executable(zt-configurator ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
-target_link_libraries(zt-configurator PRIVATE zt_settings zt_gui zt_sim)
+target_link_libraries(zt-configurator PRIVATE zt_settings zt_gui_app zt_gui zt_sim)
 
 # The device workspace: its own library, so that the pages and the main
 # window each link what they need.

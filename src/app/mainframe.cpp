@@ -16,6 +16,8 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollBar>
@@ -70,6 +72,25 @@ QLabel* MakePanel(QWidget* parent, const char* name, const QString& caption)
     return panel;
 }
 
+// The tool bar's pictures, drawn here: a glyph on a rounded square.
+QIcon ToolIcon(const QString& glyph, const QColor& colour)
+{
+    QPixmap picture(32, 32);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(colour.darker(140));
+    painter.setBrush(colour);
+    painter.drawRoundedRect(QRectF(2.5, 2.5, 27, 27), 5, 5);
+    painter.setPen(Qt::white);
+    QFont font = painter.font();
+    font.setBold(true);
+    font.setPixelSize(18);
+    painter.setFont(font);
+    painter.drawText(picture.rect(), Qt::AlignCenter, glyph);
+    return QIcon(picture);
+}
+
 } // namespace
 
 void MainLogMessage(const std::string& text, TInteractContainer* container)
@@ -114,7 +135,11 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     wrapper_->OnError = [this](int32_t id, int32_t tag, int32_t code) { OnChanelError(id, tag, code); };
     // The reason of a failed open (the port, the socket, the modem's answer)
     // is the message the operation queues; without this sink it would be lost.
-    wrapper_->OnMessage = LogSink();
+    // A cancelled opening stays silent, its "cancelled" text included.
+    wrapper_->OnMessage = [this](const std::string& text, TInteractContainer* container) {
+        if (!openCancelled_)
+            LogMessage(text, container);
+    };
 
     FormCreate();
 
@@ -235,7 +260,11 @@ void TMainForm::BuildControls()
     sysToolBar_ = new QToolBar(toolPanel_);
     sysToolBar_->setObjectName("SysToolBar");
     sysToolBar_->setIconSize(QSize(32, 32));
-    sysToolBar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    sysToolBar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    readAllData_->setIcon(ToolIcon(Utf("↓"), QColor(30, 110, 200)));
+    writeAllData_->setIcon(ToolIcon(Utf("↑"), QColor(200, 90, 30)));
+    graphObservation_->setIcon(ToolIcon(Utf("~"), QColor(60, 140, 60)));
+    adcSignalForm_->setIcon(ToolIcon(Utf("∿"), QColor(120, 60, 160)));
     for (QAction* action : {autoRequest_, readAllData_, writeAllData_, graphObservation_, adcSignalForm_}) {
         auto* button = new QToolButton(sysToolBar_);
         button->setObjectName(action->objectName() + "Button");
@@ -414,6 +443,11 @@ void TMainForm::FormCreate()
         item->setVisible(false);
     sysToolBar_->setFixedWidth(100);
 
+    FitDropDownCounts();
+}
+
+void TMainForm::FitDropDownCounts()
+{
     for (QComboBox* combo : findChildren<QComboBox*>()) {
         // A list filled when it drops down (the port list) has no items yet
         // and keeps the default row count.
@@ -475,6 +509,7 @@ void TMainForm::ShowDeviceStatus(bool hardwareFault, bool unstable, bool qAboveM
 void TMainForm::UpdateAutoRequestImage()
 {
     autoRequest_->setProperty("imageIndex", IsAutoRequest() ? 4 : 3);
+    autoRequest_->setIcon(ToolIcon(Utf("A"), IsAutoRequest() ? QColor(0, 150, 0) : QColor(150, 150, 150)));
 }
 
 void TMainForm::ConnectExecute()
@@ -482,13 +517,16 @@ void TMainForm::ConnectExecute()
     if (!chanel_)
         return;
     if (chanel_->IsOpen()) {
+        openCancelled_ = false;
         wrapper_->Start(std::make_unique<CloseChanelAlgorithm>(chanel_, nullptr), 1, {});
         return;
     }
     if (wrapper_->IsRunning()) {
+        openCancelled_ = true;
         wrapper_->Cancel();
         return;
     }
+    openCancelled_ = false;
     wrapper_->Start(std::make_unique<OpenChanelAlgorithm>(chanel_, nullptr), 0, {});
 }
 
@@ -597,7 +635,7 @@ void TMainForm::AboutActionExecute()
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == consoleMemo_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+    if (consoleMemo_ && watched == consoleMemo_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
         ConsoleMemoDblClick();
         return true;
     }

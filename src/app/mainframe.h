@@ -73,6 +73,10 @@ public:
     void ConsoleMemoDblClick();
     void AboutActionExecute();
 
+    // Every drop-down list of the window, its dialogs and pages shows as
+    // many rows as it has items, at most 40.
+    void FitDropDownCounts();
+
     // The close check and the shutdown; closeEvent runs both.
     bool FormCloseQuery();
     void FormClose();
@@ -105,6 +109,7 @@ private:
     std::unique_ptr<TProcessWrapper> wrapper_;
     std::string fileName_;
     bool closed_ = false;
+    bool openCancelled_ = false;
 
     QWidget* toolPanel_ = nullptr;
     QWidget* workPanel_ = nullptr;
