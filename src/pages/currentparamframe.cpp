@@ -112,7 +112,7 @@ TCurrentParams::TCurrentParams(QWidget* parent) : TDevicePageFrame(parent)
         ++row;
     }
     cg->setRowStretch(row, 1);
-    groups->addWidget(current, 3);
+    groups->addWidget(current, 1);
 
     auto* strait = new QGroupBox(QString::fromUtf8("Проливка"), this);
     strait->setObjectName("StraitGroup");
@@ -167,7 +167,7 @@ TCurrentParams::TCurrentParams(QWidget* parent) : TDevicePageFrame(parent)
     integration->addStretch(1);
     sg->addLayout(integration, row++, 0, 1, 3);
     sg->setRowStretch(row, 1);
-    groups->addWidget(strait, 2);
+    groups->addWidget(strait, 0);
 
     connect(GetCurrentParams, &QPushButton::clicked, this,
             [this] { GetCurrentParamsClick(GetCurrentParams); });
@@ -188,6 +188,12 @@ void TCurrentParams::InitPage()
     HardwareNotStaff->SetItems(Names(HardwareNotStaffBits));
     WorkModeFlags->SetItems(Names(WorkModeFlagsBits));
     SystemNotStaff->SetItems(Names(SystemNotStaffBits));
+    // Bit 0 reads "1", as in the archive and journal bit strings; every
+    // cell stays visible beside the drop-down button.
+    for (TBitEditComboBox* edit : {HardwareNotStaff, WorkModeFlags, SystemNotStaff}) {
+        edit->SetFirstBitSym('1');
+        edit->setMinimumWidth(edit->CellSize() * edit->ItemCount() + edit->ButtonWidth() + 8);
+    }
 }
 
 bool TCurrentParams::ReadPage(bool background)

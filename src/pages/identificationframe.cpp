@@ -217,6 +217,8 @@ TIdentification::TIdentification(QWidget* parent) : TDevicePageFrame(parent)
     ResetCountersCheck->setObjectName("ResetCountersCheck");
     kg->addWidget(ResetJournalCheck, row++, 0, 1, 2);
     kg->addWidget(ResetCountersCheck, row++, 0, 1, 2);
+    ResetJournalCheck->hide();
+    ResetCountersCheck->hide();
     ClaerArchiveProgressBar = new QProgressBar(clear);
     ClaerArchiveProgressBar->setObjectName("ClaerArchiveProgressBar");
     ClaerArchiveProgressBar->setRange(0, 30);
