@@ -167,9 +167,14 @@ TZT_Frame::TZT_Frame(QWidget* parent) : QWidget(parent)
 TZT_Frame::~TZT_Frame()
 {
     Timer->stop();
-    // Every worker ends before the device model and the pages go.
+    TreeView_->disconnect(this);
+    PageControl_->disconnect(this);
+    // Every worker ends before the device model and the pages go; the
+    // pages go while the workspace is still whole.
     for (auto& wrapper : Wrappers)
         wrapper.reset();
+    delete Splitter;
+    Pages.fill(nullptr);
     if (ZT_Frame == this)
         ZT_Frame = nullptr;
     if (PageHost == this)
