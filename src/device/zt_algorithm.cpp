@@ -107,8 +107,8 @@ void ZT_MultiReadWriteAlgorithm::Execute()
     case kWriteAllOperation:
         for (const ZT_WriteStepStruct& step : WriteAllSteps) {
             // A reply echoing another function confirms nothing: no message then.
-            if (Device->WriteRegisters(step.First, step.Count, Container, 2) && Device->GetChanel())
-                Device->GetChanel()->Log(step.Message, Container);
+            if (Device->WriteRegisters(step.First, step.Count, Container, 2))
+                Device->Report(step.Message, Container);
         }
         break;
     default:

@@ -248,13 +248,11 @@ void ZT_ReadArchiveAlgorithm::Read()
                 Post("Поиск архивов по дате");
             if (t > last[k]) {
                 t = 0;
-                if (Device->GetChanel())
-                    Device->GetChanel()->Log("Сбой указателя хвоста архива", Container);
+                Device->Report("Сбой указателя хвоста архива", Container);
             }
             if (h > last[k]) {
                 h = last[k];
-                if (Device->GetChanel())
-                    Device->GetChanel()->Log("Сбой указателя головы архива", Container);
+                Device->Report("Сбой указателя головы архива", Container);
             }
         }
         plan.Tail = t;
@@ -275,8 +273,7 @@ void ZT_ReadArchiveAlgorithm::Read()
             // A meter that returns nothing, or more than is left, would keep
             // the loop going for ever: that kind's reading ends here.
             if (!read || count <= 0 || count > remaining) {
-                if (Device->GetChanel())
-                    Device->GetChanel()->Log(kBadRecordCount, Container);
+                Device->Report(kBadRecordCount, Container);
                 break;
             }
             remaining -= count;

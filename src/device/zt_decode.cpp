@@ -28,24 +28,24 @@ float F32(const uint8_t* p)
     return f;
 }
 
-enum class TPage { Normal, Skipped, Erased };
-
-TPage PageOf(const uint8_t* stamp, int bytes)
+// The date text of a skipped (all 0) or erased (all 0xFF) page judged by
+// the first `bytes` bytes of its stamp; null for a written page.
+const char* SpecialPage(const uint8_t* stamp, int bytes)
 {
     bool zero = true, ones = true;
     for (int i = 0; i < bytes; ++i) {
         zero = zero && stamp[i] == 0;
         ones = ones && stamp[i] == 0xFF;
     }
-    return zero ? TPage::Skipped : ones ? TPage::Erased : TPage::Normal;
+    return zero ? kSkippedPage : ones ? kErasedPage : nullptr;
 }
 
 // The time of a stamp (year - 2000, month, day, hour, minute, second);
 // false when it is no valid date and time.
-bool StampTime(int year, int month, int day, int hour, int minute, int second, TDateTime& time)
+bool StampTime(const uint8_t* s, TDateTime& time)
 {
     TDateTime date, tod;
-    if (!TryEncodeDate(2000 + year, month, day, date) || !TryEncodeTime(hour, minute, second, 0, tod))
+    if (!TryEncodeDate(2000 + s[0], s[1], s[2], date) || !TryEncodeTime(s[3], s[4], s[5], 0, tod))
         return false;
     time = date + tod;
     return true;
@@ -63,7 +63,7 @@ std::string TimeText(const uint8_t* s)
 // The date text of an archive row of `kind`; false for an invalid stamp.
 bool ArchiveDate(const uint8_t* s, int kind, TDateTime& time, std::string& text)
 {
-    if (!StampTime(s[0], s[1], s[2], s[3], s[4], s[5], time)) {
+    if (!StampTime(s, time)) {
         time = 0;
         text = kBadTime;
         return false;
@@ -82,15 +82,10 @@ bool ArchiveDate(const uint8_t* s, int kind, TDateTime& time, std::string& text)
     return true;
 }
 
+// Journal rows show the date and the time of day, as interval archive rows do.
 bool JournalDate(const uint8_t* s, TDateTime& time, std::string& text)
 {
-    if (!StampTime(s[0], s[1], s[2], s[3], s[4], s[5], time)) {
-        time = 0;
-        text = kBadTime;
-        return false;
-    }
-    text = DateText(s) + " " + TimeText(s);
-    return true;
+    return ArchiveDate(s, kIntervalArchive, time, text);
 }
 
 } // namespace
@@ -120,17 +115,10 @@ ArchiveDecodeStruct DecodeArchiveRecord(const ArchiveStruct& record, int kind, b
 {
     ArchiveDecodeStruct row;
     const uint8_t* r = record.Bytes.data();
-    switch (PageOf(r, 6)) {
-    case TPage::Skipped:
-        row.DateText = kSkippedPage;
+    if (const char* page = SpecialPage(r, 6)) {
+        row.DateText = page;
         valid = false;
         return row;
-    case TPage::Erased:
-        row.DateText = kErasedPage;
-        valid = false;
-        return row;
-    case TPage::Normal:
-        break;
     }
     valid = true;
     ArchiveDate(r, kind, row.Time, row.DateText);
@@ -157,17 +145,10 @@ NotStaffArchiveDecodeStruct DecodeArchiveFlags(const ArchiveStruct& record, int 
 {
     NotStaffArchiveDecodeStruct row;
     const uint8_t* r = record.Bytes.data();
-    switch (PageOf(r, 6)) {
-    case TPage::Skipped:
-        row.DateText = kSkippedPage;
+    if (const char* page = SpecialPage(r, 6)) {
+        row.DateText = page;
         valid = false;
         return row;
-    case TPage::Erased:
-        row.DateText = kErasedPage;
-        valid = false;
-        return row;
-    case TPage::Normal:
-        break;
     }
     valid = true;
     if (ArchiveDate(r, kind, row.Time, row.DateText) && kind == kMonthlyArchive)
@@ -202,9 +183,8 @@ NotStaffDecodedStruct DecodeAlarmEvent(const NotStaffPreDecodedStruct& event, bo
 {
     NotStaffDecodedStruct row;
     const uint8_t* s = event.Stamp.data();
-    TPage page = PageOf(s, 4);
-    if (page != TPage::Normal) {
-        row.DateText = page == TPage::Skipped ? kSkippedPage : kErasedPage;
+    if (const char* page = SpecialPage(s, 4)) {
+        row.DateText = page;
         row.Description = row.State = kNoValue;
         valid = false;
         return row;
@@ -421,9 +401,8 @@ JournalDecodeStruct DecodeOperatorRecord(const JournalStruct& record, bool& vali
 {
     JournalDecodeStruct row;
     const uint8_t* r = record.Bytes.data();
-    TPage page = PageOf(r, 4);
-    if (page != TPage::Normal) {
-        row.DateText = page == TPage::Skipped ? kSkippedPage : kErasedPage;
+    if (const char* page = SpecialPage(r, 4)) {
+        row.DateText = page;
         row.Name = row.OldValue = row.NewValue = kNoValue;
         valid = false;
         return row;
@@ -440,11 +419,9 @@ JournalDecodeStruct DecodeOperatorRecord(const JournalStruct& record, bool& vali
     int64_t oldNumber = 0, newNumber = 0;
     bool oldIsNumber = false, newIsNumber = false;
     if (type == 9) {
+        // Bytes 8..13 hold a stamp in the layout of the record's own.
         TDateTime t;
-        row.OldValue =
-            StampTime(r[8], r[9], r[10], r[11], r[12], r[13], t)
-                ? Format("%02u/%02u/%02u %02u:%02u:%02u", r[10], r[9], r[8] % 100u, r[11], r[12], r[13])
-                : std::string(kBadTime);
+        JournalDate(r + 8, t, row.OldValue);
     } else if (type == 10) {
         row.OldValue = Format("%013.3f", double(U32(r + 8)) + double(F32(r + 12)));
         row.NewValue = Format("%013.3f", 0.0);

@@ -93,29 +93,33 @@ bool ZT_Helper::IdentifyDevice(TInteractContainer* container, int32_t attempts)
     int32_t received = RunExchange(length, kIdentificationReply, 1000, 100, container, attempts, nullptr);
 
     const uint8_t* data = RxBuffer + 3;
-    TDeviceHelperLocker locker(*this);
-    if (received < kIdentificationReply || RxBuffer[2] != 8) {
-        identity_.ModificationIndex = 255;
-        throw Exception(kUnknownModification);
+    {
+        TDeviceHelperLocker locker(*this);
+        if (received < kIdentificationReply || RxBuffer[2] != 8) {
+            identity_.ModificationIndex = 255;
+            throw Exception(kUnknownModification);
+        }
+        std::memcpy(identity_.IdentificationBytes, data + 4, 4);
+        std::string code(reinterpret_cast<const char*>(data), 4);
+        if (code == "KLVA" || code == "KLVB" || code == "ZT-A") {
+            identity_.ModificationIndex = 0;
+            identity_.ModelName = "ZT-A";
+        } else if (code == "ZT-E") {
+            identity_.ModificationIndex = 2;
+            identity_.ModelName = "ZT-E";
+        } else {
+            identity_.ModificationIndex = 255;
+            throw Exception(kUnknownModification);
+        }
+        identity_.Version = Format("%u.%u", data[6], data[7]);
+        identity_.Modification = Format("%u.%u", data[4], data[5]);
     }
-    std::memcpy(identity_.IdentificationBytes, data + 4, 4);
-    std::string code(reinterpret_cast<const char*>(data), 4);
-    if (code == "KLVA" || code == "KLVB" || code == "ZT-A") {
-        identity_.ModificationIndex = 0;
-        identity_.ModelName = "ZT-A";
-    } else if (code == "ZT-E") {
-        identity_.ModificationIndex = 2;
-        identity_.ModelName = "ZT-E";
-    } else {
-        identity_.ModificationIndex = 255;
-        throw Exception(kUnknownModification);
-    }
-    identity_.Version = Format("%u.%u", data[6], data[7]);
-    identity_.Modification = Format("%u.%u", data[4], data[5]);
     if (data[6] < 2) {
         identified_ = true;
         return true;
     }
+    // Reported outside the data lock: the log ends in the interaction
+    // record, whose lock the window thread holds while it reads the images.
     Report(kUnknownVersion, container);
     return false;
 }

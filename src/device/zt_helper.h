@@ -107,6 +107,9 @@ public:
     std::mutex ObservationLock;
     std::mutex AdcLock;
 
+    // Reports a text through the channel's log (nothing without a channel).
+    void Report(const std::string& text, TInteractContainer* container);
+
 protected:
     // One exchange of a device-specific request already in TxBuffer, tried
     // `attempts` times with the pause and cancel check between tries;
@@ -115,7 +118,6 @@ protected:
     int32_t RunExchange(int32_t requestLength, int32_t replyCapacity, int32_t totalMs, int32_t intervalMs,
                         TInteractContainer* container, int32_t attempts,
                         const std::function<void(int32_t length)>& check);
-    void Report(const std::string& text, TInteractContainer* container);
 
 private:
     std::atomic<bool> identified_{false};

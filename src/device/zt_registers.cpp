@@ -266,12 +266,21 @@ int32_t Int24At(const uint16_t* words, int index)
     return static_cast<int32_t>(v);
 }
 
+// The low `width` bytes of `value` from `index` on, low byte first.
+void PutLowBytes(uint8_t (&bytes)[16], int index, uint32_t value, int width)
+{
+    for (int i = 0; i < width; ++i)
+        bytes[index + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
 void PutInt24(uint8_t (&bytes)[16], int index, int32_t value)
 {
-    uint32_t v = static_cast<uint32_t>(value);
-    bytes[index] = static_cast<uint8_t>(v);
-    bytes[index + 1] = static_cast<uint8_t>(v >> 8);
-    bytes[index + 2] = static_cast<uint8_t>(v >> 16);
+    PutLowBytes(bytes, index, static_cast<uint32_t>(value), 3);
+}
+
+void PutUInt32(uint8_t (&bytes)[16], int index, uint32_t value)
+{
+    PutLowBytes(bytes, index, value, 4);
 }
 
 } // namespace
@@ -296,8 +305,8 @@ Ad7792SetupStruct Ad7792SetupStruct::FromWords(const uint16_t* w)
     s.Unipolar = b3 & 0x10;
     s.Burnout = b3 & 0x20;
     s.Bias = b3 >> 6;
-    s.Offset = w[2];
-    s.FullScale = w[4];
+    s.Offset = uint32_t(w[2]) | (uint32_t(w[3]) << 16);
+    s.FullScale = uint32_t(w[4]) | (uint32_t(w[5]) << 16);
     return s;
 }
 
@@ -309,10 +318,8 @@ void Ad7792SetupStruct::ToWords(uint16_t* w) const
     b[2] = static_cast<uint8_t>((Chanel & 0x0F) | (Buffer ? 0x10 : 0) | (IntReference ? 0x80 : 0));
     b[3] = static_cast<uint8_t>((Gain & 7) | (Boost ? 0x08 : 0) | (Unipolar ? 0x10 : 0) |
                                 (Burnout ? 0x20 : 0) | ((Bias & 3) << 6));
-    b[4] = static_cast<uint8_t>(Offset);
-    b[5] = static_cast<uint8_t>(Offset >> 8);
-    b[8] = static_cast<uint8_t>(FullScale);
-    b[9] = static_cast<uint8_t>(FullScale >> 8);
+    PutUInt32(b, 4, Offset);
+    PutUInt32(b, 8, FullScale);
     PutBytes(w, b);
 }
 

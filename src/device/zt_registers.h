@@ -4,8 +4,8 @@
 // and host order, the parameter blocks, the typed fields under their own
 // names, and the ADC chip setup records packed into the system setup block.
 
-#include "modbus/modbus.h"
 #include "device/zt_strings.h"
+#include "modbus/modbus.h"
 
 #include <array>
 #include <cstdint>
@@ -489,8 +489,12 @@ struct Ad7792SetupStruct {
     bool Unipolar = false;     // byte 3 bit 4
     bool Burnout = false;      // byte 3 bit 5
     uint8_t Bias = 0;          // byte 3 bits 6-7
-    uint16_t Offset = 0;       // bytes 4-5
-    uint16_t FullScale = 0;    // bytes 8-9
+    // The meter keeps the chip's offset and full-scale registers in slots of
+    // two registers each (words 2-3 and 4-5, the I/O register following at
+    // word 6), so both are carried as 32-bit values, low byte first: a
+    // 16-bit reading would drop the upper half of each slot on every write.
+    uint32_t Offset = 0;    // bytes 4-7
+    uint32_t FullScale = 0; // bytes 8-11
 
     static Ad7792SetupStruct FromWords(const uint16_t* words);
     // Writes the whole record: bits the chip setup does not use become 0.

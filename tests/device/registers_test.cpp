@@ -211,16 +211,19 @@ TEST(AdcSetup, Ad7792_PacksEachControlIntoItsBits)
     s.Gain = 5;
     s.Unipolar = true;
     s.Bias = 3;
-    s.Offset = 0x8001;
-    s.FullScale = 0x5A5A;
+    s.Offset = 0x12348001;
+    s.FullScale = 0x00015A5A;
     uint16_t words[8];
     std::fill(std::begin(words), std::end(words), 0xFFFF);
     s.ToWords(words);
     EXPECT_EQ(words[0], 0x20AA); // byte 0 = 0xAA, byte 1 = 0x20
     EXPECT_EQ(words[1], 0xD596); // byte 2 = 0x96, byte 3 = 0xD5
+    // Offset and full scale fill their two-register slots, low half first.
     EXPECT_EQ(words[2], 0x8001);
-    EXPECT_EQ(words[3], 0);
+    EXPECT_EQ(words[3], 0x1234);
     EXPECT_EQ(words[4], 0x5A5A);
+    EXPECT_EQ(words[5], 0x0001);
+    EXPECT_EQ(words[6], 0);
     EXPECT_EQ(words[7], 0);
     EXPECT_EQ(Ad7792SetupStruct::FromWords(words), s);
 }
