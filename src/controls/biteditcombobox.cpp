@@ -113,10 +113,11 @@ void TBitEditComboBox::DoDropDown()
         list_->OnKillFocus = [this](QWidget* sender) { ListKillFocus(sender); };
     }
     list_->setFont(font());
-    const int size = list_->CellSize();
+    // The list has the combo box's font and border, hence its cell size.
+    const int size = CellSize();
     const int height = ItemCount() * size + 4;
     int width = this->width();
-    const QFontMetrics metrics(list_->font());
+    const QFontMetrics metrics(font());
     for (const QString& item : Items())
         width = std::max(width, metrics.horizontalAdvance(item) + size + 8);
 

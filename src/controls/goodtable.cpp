@@ -694,9 +694,12 @@ void TGoodTable::mousePressEvent(QMouseEvent* event)
     setFocus(Qt::MouseFocusReason);
     tracking_ = true;
     const QPoint point = event->position().toPoint();
-    if (ValidCell(row_, col_) && GetCellRect(row_, col_).contains(point))
-        ShowEditor();
+    // Selected before the editor opens: opening brings a partly hidden cell
+    // into view, after which the point would name another cell.
+    const bool inSelected = ValidCell(row_, col_) && GetCellRect(row_, col_).contains(point);
     SelectAt(point);
+    if (inSelected)
+        ShowEditor();
     if (ValidCell(row_, col_) && columns_[col_].Type == ctCheckBox &&
         CheckBoxRect(GetCellRect(row_, col_)).contains(point))
         InvChecking();

@@ -81,6 +81,7 @@ TEST_F(ComboFixture, ButtonClick_OpensListWithTheComboSettings)
     combo->SetBitFlags(0x5);
     combo->SetFirstBitSym('1');
     combo->SetSelectedItem(2);
+    combo->SetBitBorder(2);
     changes = 0;
     ClickButton();
     ASSERT_TRUE(combo->IsDroppedDown());
@@ -90,8 +91,10 @@ TEST_F(ComboFixture, ButtonClick_OpensListWithTheComboSettings)
     EXPECT_EQ(list->FirstBitSym(), '1');
     EXPECT_EQ(list->SelectedItem(), 2);
     EXPECT_TRUE(list->SingleBorder());
+    EXPECT_EQ(list->BitBorder(), 2);
     EXPECT_TRUE(list->hasFocus());
     QWidget* dropDown = combo->DropDownWindow();
+    // Sized with the copied border: every cell of the list fits.
     EXPECT_EQ(dropDown->height(), 3 * list->CellSize() + 4);
     EXPECT_GE(dropDown->width(), combo->width());
     EXPECT_EQ(dropDown->geometry().top(), combo->mapToGlobal(QPoint(0, combo->height())).y());

@@ -229,6 +229,18 @@ TEST_F(TableFixture, ClickInSelectedTextCell_OpensEditor)
     // Any other selection closes it.
     table.SetRow(2);
     EXPECT_FALSE(table.EditorVisible());
+
+    // A selected row scrolled half out of view at the bottom edits that row.
+    Fill(30);
+    table.resize(table.width(), table.height() + 8);
+    Select(11, 0);
+    table.verticalScrollBar()->setValue(0);
+    const QPoint half(table.GetCellRect(11, 0).center().x(), table.viewport()->height() - 3);
+    ASSERT_TRUE(table.GetCellRect(11, 0).contains(half));
+    QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, half);
+    EXPECT_EQ(table.Row(), 11);
+    EXPECT_TRUE(table.EditorVisible());
+    EXPECT_EQ(table.Editor()->geometry(), table.GetCellRect(11, 0));
 }
 
 TEST_F(TableFixture, ColumnResizeWithEditorOpen_ClosesAndKeepsText)
