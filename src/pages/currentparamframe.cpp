@@ -19,27 +19,6 @@ namespace {
 
 constexpr double kLitresPerSecond = 0.2777777777777778;
 
-// A display keeps what the user has selected in it while it has the focus.
-void Show(QLineEdit* edit, const std::string& text)
-{
-    if (!edit->hasFocus())
-        edit->setText(QString::fromStdString(text));
-}
-
-void Show(TBitEditComboBox* edit, uint16_t value)
-{
-    if (!edit->hasFocus())
-        edit->SetBitFlags(value);
-}
-
-QStringList Names(TTextList list)
-{
-    QStringList names;
-    for (std::string_view name : list)
-        names << QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
-    return names;
-}
-
 TBitEditComboBox* BitList(const char* name, QWidget* parent)
 {
     auto* edit = new TBitEditComboBox(parent);
@@ -79,17 +58,17 @@ TCurrentParams::TCurrentParams(QWidget* parent) : TDevicePageFrame(parent)
         grid->addWidget(edit, row, 1);
         ++row;
     };
-    VolumeD = AddField("VolumeD");
-    VolumeR = AddField("VolumeR");
-    Expense = AddField("Expense");
-    ExpenseLitre = AddField("ExpenseLitre");
-    DirectFlowTime = AddField("DirectFlowTime");
-    ReverseFlowTime = AddField("ReverseFlowTime");
-    StopFlowTime = AddField("StopFlowTime");
-    EmptyPipeTime = AddField("EmptyPipeTime");
-    HardwareErrorTime = AddField("HardwareErrorTime");
-    WorkTime = AddField("WorkTime");
-    OffTime = AddField("OffTime");
+    VolumeD = AddDisplay("VolumeD");
+    VolumeR = AddDisplay("VolumeR");
+    Expense = AddDisplay("Expense");
+    ExpenseLitre = AddDisplay("ExpenseLitre");
+    DirectFlowTime = AddDisplay("DirectFlowTime");
+    ReverseFlowTime = AddDisplay("ReverseFlowTime");
+    StopFlowTime = AddDisplay("StopFlowTime");
+    EmptyPipeTime = AddDisplay("EmptyPipeTime");
+    HardwareErrorTime = AddDisplay("HardwareErrorTime");
+    WorkTime = AddDisplay("WorkTime");
+    OffTime = AddDisplay("OffTime");
     line(cg, "Объем в прямом направлении V+ (м³)", VolumeD);
     line(cg, "Объем в обратном направлении V- (м³)", VolumeR);
     line(cg, "Расход Q (м³/ч)", Expense);
@@ -123,16 +102,16 @@ TCurrentParams::TCurrentParams(QWidget* parent) : TDevicePageFrame(parent)
         sg->addWidget(edit, row, 1, 1, 2);
         ++row;
     };
-    MeasureCounter = AddField("MeasureCounter");
-    CodeIntegrator = AddField("CodeIntegrator");
-    OffCodeIntegrator = AddField("OffCodeIntegrator");
-    NoiseIntegrator = AddField("NoiseIntegrator");
-    NoiseSignal = AddField("NoiseSignal");
-    ExpenseIntegrator = AddField("ExpenseIntegrator");
-    GradSigRaito = AddField("GradSigRaito");
-    TimeIntegrator = AddField("TimeIntegrator");
-    VolumeCalculating = AddField("VolumeCalculating");
-    VolumeIntegrator = AddField("VolumeIntegrator");
+    MeasureCounter = AddDisplay("MeasureCounter");
+    CodeIntegrator = AddDisplay("CodeIntegrator");
+    OffCodeIntegrator = AddDisplay("OffCodeIntegrator");
+    NoiseIntegrator = AddDisplay("NoiseIntegrator");
+    NoiseSignal = AddDisplay("NoiseSignal");
+    ExpenseIntegrator = AddDisplay("ExpenseIntegrator");
+    GradSigRaito = AddDisplay("GradSigRaito");
+    TimeIntegrator = AddDisplay("TimeIntegrator");
+    VolumeCalculating = AddDisplay("VolumeCalculating");
+    VolumeIntegrator = AddDisplay("VolumeIntegrator");
     sline("Количество измерений", MeasureCounter);
     sline("Код", CodeIntegrator);
     sline("Код Off", OffCodeIntegrator);
@@ -143,12 +122,12 @@ TCurrentParams::TCurrentParams(QWidget* parent) : TDevicePageFrame(parent)
     sline("Время проливки (с)", TimeIntegrator);
     sline("Объем расчитанный (л)", VolumeCalculating);
     sline("Объем накопленный (л)", VolumeIntegrator);
-    ImpulseIntegrator_1 = AddField("ImpulseIntegrator_1");
-    ImpulseIntegrator_2 = AddField("ImpulseIntegrator_2");
-    WeightImpulse_1 = AddField("WeightImpulse_1");
-    WeightImpulse_2 = AddField("WeightImpulse_2");
-    WeightImpulseL_1 = AddField("WeightImpulseL_1");
-    WeightImpulseL_2 = AddField("WeightImpulseL_2");
+    ImpulseIntegrator_1 = AddDisplay("ImpulseIntegrator_1");
+    ImpulseIntegrator_2 = AddDisplay("ImpulseIntegrator_2");
+    WeightImpulse_1 = AddDisplay("WeightImpulse_1");
+    WeightImpulse_2 = AddDisplay("WeightImpulse_2");
+    WeightImpulseL_1 = AddDisplay("WeightImpulseL_1");
+    WeightImpulseL_2 = AddDisplay("WeightImpulseL_2");
     sg->addWidget(new QLabel(QString::fromUtf8("Выход 1")), row, 1);
     sg->addWidget(new QLabel(QString::fromUtf8("Выход 2")), row, 2);
     ++row;
@@ -175,19 +154,11 @@ TCurrentParams::TCurrentParams(QWidget* parent) : TDevicePageFrame(parent)
     connect(StopButton, &QPushButton::clicked, this, [this] { StopButtonClick(StopButton); });
 }
 
-QLineEdit* TCurrentParams::AddField(const char* name)
-{
-    auto* edit = new QLineEdit(this);
-    edit->setObjectName(name);
-    edit->setReadOnly(true);
-    return edit;
-}
-
 void TCurrentParams::InitPage()
 {
-    HardwareNotStaff->SetItems(Names(HardwareNotStaffBits));
-    WorkModeFlags->SetItems(Names(WorkModeFlagsBits));
-    SystemNotStaff->SetItems(Names(SystemNotStaffBits));
+    HardwareNotStaff->SetItems(TextList(HardwareNotStaffBits));
+    WorkModeFlags->SetItems(TextList(WorkModeFlagsBits));
+    SystemNotStaff->SetItems(TextList(SystemNotStaffBits));
     // Bit 0 reads "1", as in the archive and journal bit strings; every
     // cell stays visible beside the drop-down button.
     for (TBitEditComboBox* edit : {HardwareNotStaff, WorkModeFlags, SystemNotStaff}) {
@@ -211,24 +182,36 @@ bool TCurrentParams::GetCurrentParamsClick(QObject* sender)
 
 bool TCurrentParams::StartButtonClick(QObject*)
 {
-    if (!PageHost)
-        return false;
-    {
-        TDeviceHelperLocker locker(PageHost->Device());
-        PageHost->Device().Set(ZT_Fields::Integration, uint16_t(1));
-    }
-    return PageHost->StartWrite(19, ZT_Fields::Integration.Register, 1, "Интегрирование запущено");
+    return SetIntegration(1, 19, "Интегрирование запущено");
 }
 
 bool TCurrentParams::StopButtonClick(QObject*)
+{
+    return SetIntegration(0, 20, "Интегрирование остановлено");
+}
+
+bool TCurrentParams::SetIntegration(uint16_t command, int32_t tag, const char* doneText)
 {
     if (!PageHost)
         return false;
     {
         TDeviceHelperLocker locker(PageHost->Device());
-        PageHost->Device().Set(ZT_Fields::Integration, uint16_t(0));
+        PageHost->Device().Set(ZT_Fields::Integration, command);
     }
-    return PageHost->StartWrite(20, ZT_Fields::Integration.Register, 1, "Интегрирование остановлено");
+    return PageHost->StartWrite(tag, ZT_Fields::Integration.Register, 1, doneText);
+}
+
+// A display keeps what the user has selected in it while it has the focus.
+void TCurrentParams::Show(QLineEdit* edit, const std::string& text)
+{
+    if (!HasFocus(edit))
+        edit->setText(QString::fromStdString(text));
+}
+
+void TCurrentParams::Show(TBitEditComboBox* edit, uint16_t value)
+{
+    if (!HasFocus(edit))
+        edit->SetBitFlags(value);
 }
 
 void TCurrentParams::RefreshPage()

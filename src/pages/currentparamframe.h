@@ -7,6 +7,7 @@
 #include "pages/pageframe.h"
 
 #include <cstdint>
+#include <string>
 
 class QLineEdit;
 class QPushButton;
@@ -41,7 +42,10 @@ public:
     TIntegrationValuesStruct IntegrationValues() const;
 
 private:
-    QLineEdit* AddField(const char* name);
+    // The integration command register 40010 := `command`, then its write.
+    bool SetIntegration(uint16_t command, int32_t tag, const char* doneText);
+    static void Show(QLineEdit* edit, const std::string& text);
+    static void Show(TBitEditComboBox* edit, uint16_t value);
 
     QLineEdit *VolumeD, *VolumeR, *Expense, *ExpenseLitre;
     QLineEdit *DirectFlowTime, *ReverseFlowTime, *StopFlowTime, *EmptyPipeTime, *HardwareErrorTime;

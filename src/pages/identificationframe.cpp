@@ -2,7 +2,6 @@
 
 #include "util/sysutil.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -21,23 +20,10 @@ using namespace ZT_namespace;
 
 namespace {
 
-QString Q(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 void Fill(QComboBox* combo, TTextList list)
 {
     combo->clear();
-    for (std::string_view item : list)
-        combo->addItem(Q(item));
-}
-
-// The focus may sit on a child (the edit of an editable combo box).
-bool HasFocus(const QWidget* widget)
-{
-    const QWidget* focus = QApplication::focusWidget();
-    return widget->hasFocus() || (focus && widget->isAncestorOf(focus));
+    combo->addItems(TextList(list));
 }
 
 void Select(QComboBox* combo, uint16_t index)
@@ -48,12 +34,6 @@ void Select(QComboBox* combo, uint16_t index)
 int SelectedIndex(const QComboBox* combo)
 {
     return combo->currentIndex() < 0 ? 0 : combo->currentIndex();
-}
-
-void ShowText(QLineEdit* edit, const std::string& text)
-{
-    if (!HasFocus(edit))
-        edit->setText(QString::fromStdString(text));
 }
 
 QPushButton* Button(const char* name, const char* caption, QWidget* parent)
@@ -112,10 +92,10 @@ TIdentification::TIdentification(QWidget* parent) : TDevicePageFrame(parent)
     ArchiveModule->setObjectName("ArchiveModule");
     ReverseModification = new QCheckBox(QString::fromUtf8("Реверсивное исполнение"), ident);
     ReverseModification->setObjectName("ReverseModification");
-    Identification = Display("Identification");
-    Modification = Display("Modification");
-    Version = Display("Version");
-    ModelName = Display("ModelName");
+    Identification = AddDisplay("Identification");
+    Modification = AddDisplay("Modification");
+    Version = AddDisplay("Version");
+    ModelName = AddDisplay("ModelName");
     WorkMode = new QComboBox(ident);
     WorkMode->setObjectName("WorkMode");
     WorkMode->setEnabled(false);
@@ -145,10 +125,10 @@ TIdentification::TIdentification(QWidget* parent) : TDevicePageFrame(parent)
     sums->setObjectName("ChecksumGroup");
     auto* cg = new QGridLayout(sums);
     row = 0;
-    FirmwareCS = Display("FirmwareCS");
-    MetrologyCS = Display("MetrologyCS");
-    SetupCS = Display("SetupCS");
-    CalibrationCS = Display("CalibrationCS");
+    FirmwareCS = AddDisplay("FirmwareCS");
+    MetrologyCS = AddDisplay("MetrologyCS");
+    SetupCS = AddDisplay("SetupCS");
+    CalibrationCS = AddDisplay("CalibrationCS");
     add(cg, "Встроенного ПО", FirmwareCS);
     add(cg, "Метрологической части ПО", MetrologyCS);
     add(cg, "Настроечных параметров", SetupCS);
@@ -187,7 +167,7 @@ TIdentification::TIdentification(QWidget* parent) : TDevicePageFrame(parent)
     clockButtons->addWidget(SetCurrentDataTimeButton);
     clockButtons->addWidget(SetTimeCorrection);
     tg->addLayout(clockButtons, row++, 0, 1, 2);
-    SoftwareStamp = Display("SoftwareStamp");
+    SoftwareStamp = AddDisplay("SoftwareStamp");
     QLabel* stampLabel = add(tg, "Время / Дата ПО", SoftwareStamp);
     SoftwareStamp->hide();
     stampLabel->hide();
@@ -251,14 +231,6 @@ TIdentification::TIdentification(QWidget* parent) : TDevicePageFrame(parent)
         connect(combo, &QComboBox::currentIndexChanged, this, rebuild);
     connect(ArchiveModule, &QCheckBox::clicked, this, rebuild);
     connect(ReverseModification, &QCheckBox::clicked, this, rebuild);
-}
-
-QLineEdit* TIdentification::Display(const char* name)
-{
-    auto* edit = new QLineEdit(this);
-    edit->setObjectName(name);
-    edit->setReadOnly(true);
-    return edit;
 }
 
 void TIdentification::InitPage()
@@ -360,10 +332,11 @@ void TIdentification::RefreshDeviceState()
     clearing_ = progress != 0;
     ClearArchiveButton->setText(QString::fromUtf8(clearing_ ? "Отменить" : "Очистить"));
     ClaerArchiveProgressBar->setValue(std::min<int>(progress, ClaerArchiveProgressBar->maximum()));
-    ShowText(FirmwareCS, Format("%04X", unsigned(d.Get(rcFirmware))));
-    ShowText(MetrologyCS, Format("%04X", unsigned(d.Get(rcMetrology))));
-    ShowText(SetupCS, Format("%04X", unsigned(d.Get(rcSetup))));
-    ShowText(CalibrationCS, Format("%04X", unsigned(d.Get(rcCalibration))));
+    // Read-only: shown even while one of them has the focus.
+    for (auto [edit, value] :
+         {std::pair{FirmwareCS, d.Get(rcFirmware)}, std::pair{MetrologyCS, d.Get(rcMetrology)},
+          std::pair{SetupCS, d.Get(rcSetup)}, std::pair{CalibrationCS, d.Get(rcCalibration)}})
+        edit->setText(QString::fromStdString(Format("%04X", unsigned(value))));
     Select(WorkMode, d.Get(DeviceWorkMode));
 }
 

@@ -55,8 +55,6 @@ public:
     std::function<QDateTime()> Clock = [] { return QDateTime::currentDateTime(); };
 
 private:
-    QLineEdit* Display(const char* name);
-
     QLineEdit* SerialNumber;
     QComboBox* DuCombo;
     QComboBox* TypeDevice;

@@ -7,12 +7,17 @@
 #include "device/zt_core.h"
 #include "device/zt_helper.h"
 
+#include <QStringList>
 #include <QWidget>
 
 #include <cstdint>
 #include <string>
 
+class QLineEdit;
 class TInteract;
+
+// The texts of a shared list as the controls take them.
+QStringList TextList(ZT_namespace::TTextList list);
 
 // What a page may ask of the workspace that hosts it. Every start is true
 // when the operation was started; a busy wrapper refuses silently.
@@ -67,4 +72,11 @@ public:
     virtual void IdentityChanged() {}
     // True while the page holds work that closing the program would lose.
     virtual bool IsModified() const { return false; }
+
+protected:
+    // A named read-only field of the page.
+    QLineEdit* AddDisplay(const char* name);
+    // The focus on the widget or inside it (the edit of an editable combo
+    // box): a refresh leaves such a control alone.
+    static bool HasFocus(const QWidget* widget);
 };

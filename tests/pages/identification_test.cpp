@@ -181,6 +181,15 @@ TEST_F(IdentificationTest, TypingInSerialNumber_KeepsTheGroupWhileClockAndChecks
     EXPECT_EQ(serial->text(), "00000555");
     EXPECT_EQ(Find<QComboBox>("DuCombo")->currentText(), "80");
     EXPECT_EQ(Text("Identification"), "ZT-А-С80-А");
+
+    // A read-only field follows the meter even while it has the focus.
+    auto* firmware = Find<QLineEdit>("FirmwareCS");
+    firmware->setFocus();
+    ASSERT_TRUE(TWorkspaceFixture::WaitFor([&] { return firmware->hasFocus(); }, 2000));
+    meter.SetInput(30009, 0xCAFE);
+    f.workspace->TimerTick();
+    ASSERT_TRUE(f.WaitIdle());
+    EXPECT_EQ(firmware->text(), "CAFE");
 }
 
 TEST_F(IdentificationTest, TimeFromPc_WritesYearWithinCenturyWithoutMilliseconds)
