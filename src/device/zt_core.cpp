@@ -26,16 +26,6 @@ bool HasCollection(int32_t kind)
     return kind >= 0 && kind < kSystemArchive;
 }
 
-bool CancelRequested(TInteractContainer* container)
-{
-    if (!container)
-        return false;
-    TInteract* record = container->Acquire();
-    bool cancel = record && record->CancelRequested;
-    container->Release(false);
-    return cancel;
-}
-
 } // namespace
 
 int32_t ZT_Helper::RecordSize(int32_t kind)
@@ -116,8 +106,8 @@ bool ZT_Helper::SearchArchive(int32_t kind, TDateTime date, TInteractContainer* 
                 throw Exception(kBadSearchLength);
         });
     } catch (const Exception& error) {
-        if (CancelRequested(container))
-            throw;
+        // A cancel request ends the reading rather than the search alone.
+        ::CheckCancel(container);
         Report(error.Message(), container);
         return false;
     }

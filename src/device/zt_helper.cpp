@@ -18,15 +18,20 @@ constexpr int32_t kIdentificationReply = 13;
 constexpr int32_t kObservationReply = 260;
 constexpr int32_t kAdcReply = 262;
 
-// Releases the transaction lock and keeps the line's pacing on every exit.
+// Holds the transaction lock; on every exit it releases the lock first and
+// then keeps the line's short pause, so that a waiting exchange is not held
+// up by it.
 class TTransaction {
 public:
     explicit TTransaction(TCriticalSectionEx& lock) : guard_(lock) {}
-    ~TTransaction() { Sleep(1); }
     TTransaction(const TTransaction&) = delete;
     TTransaction& operator=(const TTransaction&) = delete;
 
 private:
+    struct TPause {
+        ~TPause() { Sleep(1); }
+    };
+    TPause pause_; // destroyed after the guard
     TCriticalSectionEx::CAuto guard_;
 };
 

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 using namespace ZT_namespace;
 
 namespace {
@@ -119,6 +121,25 @@ TEST_F(HelperFixture, Identification_OutcomesByModelCodeAndVersion)
     }
     EXPECT_EQ(chanel.Requests.back(), (Bytes{0x01, 0x11, 0xC0, 0x2C}));
     EXPECT_EQ(chanel.Timeouts.back(), (std::pair<int32_t, int32_t>{1000, 100}));
+}
+
+TEST_F(HelperFixture, VersionReport_IsLoggedWithoutTheDataLock)
+{
+    // The log ends in the interaction record, whose lock the window thread
+    // holds while it takes the data lock: a report under the data lock
+    // would deadlock the two.
+    bool dataFree = false;
+    chanel.SetOnLog([&](const std::string&, TInteractContainer*) {
+        std::thread window([&] {
+            dataFree = device.DataMutex.try_lock();
+            if (dataFree)
+                device.DataMutex.unlock();
+        });
+        window.join();
+    });
+    chanel.Replies = {IdentificationReply("ZT-E", 1, 0, 2, 0)};
+    EXPECT_FALSE(device.IdentifyDevice(&container, 1));
+    EXPECT_TRUE(dataFree);
 }
 
 TEST_F(HelperFixture, Observation_AcceptsNewAndRestartedStamps)
