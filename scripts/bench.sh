@@ -19,3 +19,21 @@ if [ -x "$BUILD_DIR/bench/controls/bench_goodtable" ]; then
   echo "== bench_goodtable: the table grid with an archive of 100000 rows"
   QT_QPA_PLATFORM=offscreen "$BUILD_DIR/bench/controls/bench_goodtable"
 fi
+if cmake --build "$BUILD_DIR" --target help | grep -q '^zt-configurator:'; then
+  cmake --build "$BUILD_DIR" -j"${ZT_JOBS:-2}" --target zt-configurator
+  echo "== zt-configurator --demo: CPU while it polls once a second, resident memory"
+  QT_QPA_PLATFORM=offscreen "$BUILD_DIR/zt-configurator" --demo >/dev/null 2>&1 &
+  pid=$!
+  trap 'kill $pid 2>/dev/null || true' EXIT
+  sleep 8 # start-up and the first polls are left out
+  ticks=$(getconf CLK_TCK)
+  read -r u0 s0 < <(awk '{print $14, $15}' "/proc/$pid/stat")
+  sleep 30
+  read -r u1 s1 < <(awk '{print $14, $15}' "/proc/$pid/stat")
+  rss=$(awk '/VmRSS/{print $2}' "/proc/$pid/status")
+  kill $pid
+  wait $pid 2>/dev/null || true
+  trap - EXIT
+  awk -v d=$(( (u1 + s1) - (u0 + s0) )) -v t="$ticks" -v rss="$rss" \
+    'BEGIN { printf "CPU %.2f %% of one core over 30 s of polling, resident %.1f MiB\n", 100 * d / t / 30, rss / 1024 }'
+fi

@@ -301,7 +301,7 @@ int main(int argc, char** argv)
         }
     }
     std::printf("%-4s %6s  %-26s %4s %9s %9s %9s %9s %9s %7s %9s %7s\n", "line", "bit/s", "case", "runs",
-                "mean ms", "min ms", "max", "in chanel", "limit", "ratio", "sim-paced", "ratio");
+                "median", "min", "max", "in chanel", "limit", "ratio", "sim-paced", "ratio");
     try {
         for (int baud : {19200, 115200})
             for (Line line : {Line::Tcp, Line::Pty}) {
