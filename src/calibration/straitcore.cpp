@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <variant>
 
 namespace StraitNamespace {
 
@@ -18,43 +19,48 @@ uint8_t SelectorIndex(int index)
 struct ColumnInfo {
     const char* Caption;
     int Width;
+    PointField Field;
+    // The cell text format of a field without a rule of its own.
+    const char* Format;
 };
+
+using P = StraitPoint;
 
 // Captions mix Latin and Cyrillic letters on purpose: they are the texts
 // the rig's engineers know from the meter's documents.
 // clang-format off
 const ColumnInfo Columns[StraitColumnCount] = {
-    {"Выкл.", 50},
-    {"Граница", 55},
-    {"№ сеч", 50},
-    {"tэт (°C)", 60},
-    {"Mэт (кг)", 70},
-    {"Vэт (л)", 70},
-    {"Tэт (c)", 70},
-    {"Gэт (м3/ч)", 70},
-    {"Nвх (имп)", 70},
-    {"Твх (с)", 70},
-    {"Fвх (Гц)", 70},
-    {"Е (код)", 70},
-    {"N1 (имп)", 70},
-    {"Т1 (с)", 70},
-    {"F1 (Гц)", 70},
-    {"N2 (имп)", 70},
-    {"Т2 (с)", 70},
-    {"F2 (Гц)", 70},
-    {"Gизм (м3/ч)", 70},
-    {"dGизм (%)", 70},
-    {"G1 (м3/ч)", 70},
-    {"dG1 (%)", 70},
-    {"V1 (л)", 70},
-    {"dV1 (%)", 70},
-    {"G2 (м3/ч)", 70},
-    {"dG2 (%)", 70},
-    {"V2 (л)", 70},
-    {"dV2 (%)", 70},
-    {"GrSigRaito", 70},
-    {"Пропустить", 0},
-    {"Нулевое значение", 0},
+    {"Выкл.", 50, &P::offPoint, nullptr},
+    {"Граница", 55, &P::fracturePoint, nullptr},
+    {"№ сеч", 50, &P::numSection, "%d"},
+    {"tэт (°C)", 60, &P::tet, "%.2f"},
+    {"Mэт (кг)", 70, &P::Met, "%.4f"},
+    {"Vэт (л)", 70, &P::Vet, "%.4f"},
+    {"Tэт (c)", 70, &P::Tet, "%.4f"},
+    {"Gэт (м3/ч)", 70, &P::Get, nullptr},
+    {"Nвх (имп)", 70, &P::Nizm, "%d"},
+    {"Твх (с)", 70, &P::Tizm, "%.3f"},
+    {"Fвх (Гц)", 70, &P::Fizm, "%g"},
+    {"Е (код)", 70, &P::Eizm, "%g"},
+    {"N1 (имп)", 70, &P::N1out, "%d"},
+    {"Т1 (с)", 70, &P::T1out, "%.3f"},
+    {"F1 (Гц)", 70, &P::F1out, "%g"},
+    {"N2 (имп)", 70, &P::N2out, "%d"},
+    {"Т2 (с)", 70, &P::T2out, "%.3f"},
+    {"F2 (Гц)", 70, &P::F2out, "%g"},
+    {"Gизм (м3/ч)", 70, &P::Gizm, nullptr},
+    {"dGизм (%)", 70, &P::dGizm, nullptr},
+    {"G1 (м3/ч)", 70, &P::Gout1, "%g"},
+    {"dG1 (%)", 70, &P::dGout1, "%.2f"},
+    {"V1 (л)", 70, &P::Vout1, "%g"},
+    {"dV1 (%)", 70, &P::dVout1, "%.2f"},
+    {"G2 (м3/ч)", 70, &P::Gout2, "%g"},
+    {"dG2 (%)", 70, &P::dGout2, "%.2f"},
+    {"V2 (л)", 70, &P::Vout2, "%g"},
+    {"dV2 (%)", 70, &P::dVout2, "%.2f"},
+    {"GrSigRaito", 70, &P::GradSigRaito, "%.4f"},
+    {"Пропустить", 0, std::monostate{}, nullptr},
+    {"Нулевое значение", 0, std::monostate{}, nullptr},
 };
 // clang-format on
 
@@ -65,76 +71,6 @@ std::string FlowText(double v)
     if (v > 1)
         return Format("%.4f", v);
     return Format("%.5f", v);
-}
-
-// The double field of a column, or nullptr for the flag, section, count
-// and pseudo columns.
-double* DoubleField(StraitPoint& p, int column)
-{
-    switch (column) {
-    case scTet:
-        return &p.tet;
-    case scMet:
-        return &p.Met;
-    case scVet:
-        return &p.Vet;
-    case scTetTime:
-        return &p.Tet;
-    case scGet:
-        return &p.Get;
-    case scTizm:
-        return &p.Tizm;
-    case scFizm:
-        return &p.Fizm;
-    case scEizm:
-        return &p.Eizm;
-    case scT1out:
-        return &p.T1out;
-    case scF1out:
-        return &p.F1out;
-    case scT2out:
-        return &p.T2out;
-    case scF2out:
-        return &p.F2out;
-    case scGizm:
-        return &p.Gizm;
-    case scDGizm:
-        return &p.dGizm;
-    case scGout1:
-        return &p.Gout1;
-    case scDGout1:
-        return &p.dGout1;
-    case scVout1:
-        return &p.Vout1;
-    case scDVout1:
-        return &p.dVout1;
-    case scGout2:
-        return &p.Gout2;
-    case scDGout2:
-        return &p.dGout2;
-    case scVout2:
-        return &p.Vout2;
-    case scDVout2:
-        return &p.dVout2;
-    case scGradSigRaito:
-        return &p.GradSigRaito;
-    default:
-        return nullptr;
-    }
-}
-
-int32_t* CountField(StraitPoint& p, int column)
-{
-    switch (column) {
-    case scNizm:
-        return &p.Nizm;
-    case scN1out:
-        return &p.N1out;
-    case scN2out:
-        return &p.N2out;
-    default:
-        return nullptr;
-    }
 }
 
 StraitColumnSet Bits(std::initializer_list<int> columns)
@@ -208,85 +144,41 @@ bool IsCheckBoxColumn(int column)
 
 std::string CellText(const StraitPoint& p, int column)
 {
-    switch (column) {
-    case scOffPoint:
-        return p.offPoint ? "1" : "";
-    case scFracturePoint:
-        return p.fracturePoint ? "1" : "";
-    case scNumSection:
-        return Format("%d", p.numSection);
-    case scTet:
-        return Format("%.2f", p.tet);
-    case scMet:
-        return Format("%.4f", p.Met);
-    case scVet:
-        return Format("%.4f", p.Vet);
-    case scTetTime:
-        return Format("%.4f", p.Tet);
-    case scGet:
-        return FlowText(p.Get);
-    case scNizm:
-        return Format("%d", p.Nizm);
-    case scTizm:
-        return Format("%.3f", p.Tizm);
-    case scFizm:
-        return Format("%g", p.Fizm);
-    case scEizm:
-        return Format("%g", p.Eizm);
-    case scN1out:
-        return Format("%d", p.N1out);
-    case scT1out:
-        return Format("%.3f", p.T1out);
-    case scF1out:
-        return Format("%g", p.F1out);
-    case scN2out:
-        return Format("%d", p.N2out);
-    case scT2out:
-        return Format("%.3f", p.T2out);
-    case scF2out:
-        return Format("%g", p.F2out);
-    case scGizm:
-        return FlowText(p.Gizm);
-    case scDGizm:
-        return Format(std::fabs(p.dGizm) < 0.01 ? "%.3f" : "%.2f", p.dGizm);
-    case scGout1:
-        return Format("%g", p.Gout1);
-    case scDGout1:
-        return Format("%.2f", p.dGout1);
-    case scVout1:
-        return Format("%g", p.Vout1);
-    case scDVout1:
-        return Format("%.2f", p.dVout1);
-    case scGout2:
-        return Format("%g", p.Gout2);
-    case scDGout2:
-        return Format("%.2f", p.dGout2);
-    case scVout2:
-        return Format("%g", p.Vout2);
-    case scDVout2:
-        return Format("%.2f", p.dVout2);
-    case scGradSigRaito:
-        return Format("%.4f", p.GradSigRaito);
-    default:
+    if (column < 0 || column >= StraitColumnCount)
         return "";
-    }
+    const ColumnInfo& info = Columns[column];
+    if (column == scGet || column == scGizm)
+        return FlowText(p.*std::get<double P::*>(info.Field));
+    if (column == scDGizm)
+        return Format(std::fabs(p.dGizm) < 0.01 ? "%.3f" : "%.2f", p.dGizm);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+    return std::visit(Overloaded{[](std::monostate) { return std::string(); },
+                                 [&](bool P::*f) { return std::string(p.*f ? "1" : ""); },
+                                 [&](uint8_t P::*f) { return Format(info.Format, p.*f); },
+                                 [&](int32_t P::*f) { return Format(info.Format, p.*f); },
+                                 [&](double P::*f) { return Format(info.Format, p.*f); }},
+                      info.Field);
+#pragma GCC diagnostic pop
 }
 
 void SetFieldFromText(StraitPoint& p, int column, const std::string& text)
 {
-    if (column == scOffPoint) {
-        p.offPoint = !text.empty();
-    } else if (column == scFracturePoint) {
-        p.fracturePoint = !text.empty();
-    } else if (column == scNumSection) {
-        const uint32_t v = StrToUInt(text);
-        p.numSection = v > 255 ? 0 : static_cast<uint8_t>(v);
-    } else if (int32_t* count = CountField(p, column)) {
-        const uint32_t v = StrToUInt(text);
-        *count = v > static_cast<uint32_t>(std::numeric_limits<int32_t>::max()) ? 0 : static_cast<int32_t>(v);
-    } else if (double* field = DoubleField(p, column)) {
-        *field = StrToReal(text);
-    }
+    if (column < 0 || column >= StraitColumnCount)
+        return;
+    std::visit(Overloaded{[](std::monostate) {}, [&](bool P::*f) { p.*f = !text.empty(); },
+                          [&](uint8_t P::*f) {
+                              const uint32_t v = StrToUInt(text);
+                              p.*f = v > 255 ? 0 : static_cast<uint8_t>(v);
+                          },
+                          [&](int32_t P::*f) {
+                              const uint32_t v = StrToUInt(text);
+                              p.*f = v > static_cast<uint32_t>(std::numeric_limits<int32_t>::max())
+                                         ? 0
+                                         : static_cast<int32_t>(v);
+                          },
+                          [&](double P::*f) { p.*f = StrToReal(text); }},
+               Columns[column].Field);
 }
 
 StraitColumnSet VisibleColumns(const PacketMode& mode)
@@ -436,8 +328,14 @@ bool FitLine(const StraitPointList& points, double& A, double& B)
     const double d = s2 * s5 - s4 * s4;
     if (d == 0)
         return false;
-    A = (s3 * s2 - s4 * s1) / d;
-    B = (s5 * s1 - s4 * s3) / d;
+    // Sums that overflow give no line: coefficients that are not finite
+    // must never reach the packet or the meter.
+    const double a = (s3 * s2 - s4 * s1) / d;
+    const double b = (s5 * s1 - s4 * s3) / d;
+    if (!std::isfinite(a) || !std::isfinite(b))
+        return false;
+    A = a;
+    B = b;
     return true;
 }
 

@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace StraitNamespace {
@@ -60,6 +61,16 @@ struct LineApproximation {
 
     bool operator==(const LineApproximation&) const = default;
 };
+
+// The field of a point that a column or a file attribute stands for; a
+// pseudo column stands for none.
+using PointField = std::variant<std::monostate, bool StraitPoint::*, uint8_t StraitPoint::*,
+                                int32_t StraitPoint::*, double StraitPoint::*>;
+// Visits a `PointField` with one handler per field type.
+template <class... F> struct Overloaded : F... {
+    using F::operator()...;
+};
+template <class... F> Overloaded(F...) -> Overloaded<F...>;
 
 using StraitPointList = std::vector<StraitPoint>;
 using LineList = std::vector<LineApproximation>;
@@ -181,7 +192,7 @@ void SortByFlow(StraitPointList& points);
 // stop at 255, the largest the field holds.
 void DistributeSections(StraitPointList& points);
 // Least squares of `Get` ≈ A·`Eaprox` + B with relative deviations, over
-// the points not excluded.
+// the points not excluded; fails without a finite line.
 bool FitLine(const StraitPointList& points, double& A, double& B);
 // Groups the sections into segments ending at boundary sections and at the
 // last section.

@@ -5,15 +5,8 @@
 
 #include <pugixml.hpp>
 
-#include <atomic>
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <fcntl.h>
-#include <fstream>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <variant>
 
 namespace StraitNamespace {
 
@@ -87,72 +80,50 @@ LineList ReadLines(const pugi::xml_node& parent)
     return lines;
 }
 
+using P = StraitPoint;
+
+struct PointAttribute {
+    const char* Name;
+    PointField Field;
+};
+
+// The attributes of `Point` in written order, each named after its field;
+// `Eaprox` is derived and never stored.
+// clang-format off
+const PointAttribute PointAttributes[] = {
+    {"offPoint", &P::offPoint},   {"fracturePoint", &P::fracturePoint}, {"numSection", &P::numSection},
+    {"tet", &P::tet},             {"Met", &P::Met},                     {"Vet", &P::Vet},
+    {"Tet", &P::Tet},             {"Get", &P::Get},                     {"Nizm", &P::Nizm},
+    {"Tizm", &P::Tizm},           {"Fizm", &P::Fizm},                   {"Eizm", &P::Eizm},
+    {"N1out", &P::N1out},         {"T1out", &P::T1out},                 {"F1out", &P::F1out},
+    {"N2out", &P::N2out},         {"T2out", &P::T2out},                 {"F2out", &P::F2out},
+    {"Gizm", &P::Gizm},           {"dGizm", &P::dGizm},                 {"Vout1", &P::Vout1},
+    {"dVout1", &P::dVout1},       {"Gout1", &P::Gout1},                 {"dGout1", &P::dGout1},
+    {"Vout2", &P::Vout2},         {"dVout2", &P::dVout2},               {"Gout2", &P::Gout2},
+    {"dGout2", &P::dGout2},       {"GradSigRaito", &P::GradSigRaito},
+};
+// clang-format on
+
 StraitPoint ReadStraitPoint(const pugi::xml_node& n)
 {
     StraitPoint p;
-    p.offPoint = ReadBool(n, "offPoint");
-    p.fracturePoint = ReadBool(n, "fracturePoint");
-    p.numSection = ReadByte(n, "numSection");
-    p.tet = ReadDouble(n, "tet");
-    p.Met = ReadDouble(n, "Met");
-    p.Vet = ReadDouble(n, "Vet");
-    p.Tet = ReadDouble(n, "Tet");
-    p.Get = ReadDouble(n, "Get");
-    p.Nizm = ReadInt(n, "Nizm");
-    p.Tizm = ReadDouble(n, "Tizm");
-    p.Fizm = ReadDouble(n, "Fizm");
-    p.Eizm = ReadDouble(n, "Eizm");
-    p.N1out = ReadInt(n, "N1out");
-    p.T1out = ReadDouble(n, "T1out");
-    p.F1out = ReadDouble(n, "F1out");
-    p.N2out = ReadInt(n, "N2out");
-    p.T2out = ReadDouble(n, "T2out");
-    p.F2out = ReadDouble(n, "F2out");
-    p.Gizm = ReadDouble(n, "Gizm");
-    p.dGizm = ReadDouble(n, "dGizm");
-    p.Vout1 = ReadDouble(n, "Vout1");
-    p.dVout1 = ReadDouble(n, "dVout1");
-    p.Gout1 = ReadDouble(n, "Gout1");
-    p.dGout1 = ReadDouble(n, "dGout1");
-    p.Vout2 = ReadDouble(n, "Vout2");
-    p.dVout2 = ReadDouble(n, "dVout2");
-    p.Gout2 = ReadDouble(n, "Gout2");
-    p.dGout2 = ReadDouble(n, "dGout2");
-    p.GradSigRaito = ReadDouble(n, "GradSigRaito");
+    for (const PointAttribute& a : PointAttributes)
+        std::visit(Overloaded{[](std::monostate) {}, [&](bool P::*f) { p.*f = ReadBool(n, a.Name); },
+                              [&](uint8_t P::*f) { p.*f = ReadByte(n, a.Name); },
+                              [&](int32_t P::*f) { p.*f = ReadInt(n, a.Name); },
+                              [&](double P::*f) { p.*f = ReadDouble(n, a.Name); }},
+                   a.Field);
     return p;
 }
 
 void WriteStraitPoint(pugi::xml_node& n, const StraitPoint& p)
 {
-    SetBool(n, "offPoint", p.offPoint);
-    SetBool(n, "fracturePoint", p.fracturePoint);
-    SetInt(n, "numSection", p.numSection);
-    SetDouble(n, "tet", p.tet);
-    SetDouble(n, "Met", p.Met);
-    SetDouble(n, "Vet", p.Vet);
-    SetDouble(n, "Tet", p.Tet);
-    SetDouble(n, "Get", p.Get);
-    SetInt(n, "Nizm", p.Nizm);
-    SetDouble(n, "Tizm", p.Tizm);
-    SetDouble(n, "Fizm", p.Fizm);
-    SetDouble(n, "Eizm", p.Eizm);
-    SetInt(n, "N1out", p.N1out);
-    SetDouble(n, "T1out", p.T1out);
-    SetDouble(n, "F1out", p.F1out);
-    SetInt(n, "N2out", p.N2out);
-    SetDouble(n, "T2out", p.T2out);
-    SetDouble(n, "F2out", p.F2out);
-    SetDouble(n, "Gizm", p.Gizm);
-    SetDouble(n, "dGizm", p.dGizm);
-    SetDouble(n, "Vout1", p.Vout1);
-    SetDouble(n, "dVout1", p.dVout1);
-    SetDouble(n, "Gout1", p.Gout1);
-    SetDouble(n, "dGout1", p.dGout1);
-    SetDouble(n, "Vout2", p.Vout2);
-    SetDouble(n, "dVout2", p.dVout2);
-    SetDouble(n, "Gout2", p.Gout2);
-    SetDouble(n, "dGout2", p.dGout2);
-    SetDouble(n, "GradSigRaito", p.GradSigRaito);
+    for (const PointAttribute& a : PointAttributes)
+        std::visit(Overloaded{[](std::monostate) {}, [&](bool P::*f) { SetBool(n, a.Name, p.*f); },
+                              [&](uint8_t P::*f) { SetInt(n, a.Name, p.*f); },
+                              [&](int32_t P::*f) { SetInt(n, a.Name, p.*f); },
+                              [&](double P::*f) { SetDouble(n, a.Name, p.*f); }},
+                   a.Field);
 }
 
 bool LoadStrait(const pugi::xml_node& root, const std::string& fileName, StraitPacket& packet,

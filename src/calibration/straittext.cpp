@@ -1,13 +1,9 @@
 #include "calibration/straittext.h"
 
-#include "calibration/straitfile.h"
-#include "util/sysutil.h"
+#include "util/fileutil.h"
 
-#include <cerrno>
-#include <fstream>
 #include <langinfo.h>
 #include <locale.h>
-#include <sstream>
 
 namespace StraitNamespace {
 

@@ -384,6 +384,11 @@ TEST(FitLine, FailsWithoutTwoDistinctUsableArguments)
     EXPECT_FALSE(FitLine({TestRun(1, 0, 1), TestRun(1, 0, 2)}, a, b));
     EXPECT_FALSE(FitLine({TestRun(1, 4, 1), TestRun(1, 4, 2)}, a, b));
     EXPECT_FALSE(FitLine({TestRun(1, 1, 1, false, true), TestRun(1, 2, 2, false, true)}, a, b));
+    // Sums that overflow give no coefficients rather than NaN ones.
+    a = b = 7;
+    EXPECT_FALSE(FitLine({TestRun(1, 1e200, 1), TestRun(1, 2e200, 2)}, a, b));
+    EXPECT_EQ(a, 7);
+    EXPECT_EQ(b, 7);
 }
 
 TEST(BuildSegments, ThreeSectionsWithoutMarksGiveOneSegment)
