@@ -5,6 +5,7 @@
 
 #include <pugixml.hpp>
 
+#include <cmath>
 #include <sstream>
 #include <variant>
 
@@ -15,7 +16,16 @@ namespace {
 double ReadDouble(const pugi::xml_node& node, const char* name)
 {
     const pugi::xml_attribute a = node.attribute(name);
-    return a ? StrToReal(a.value()) : 0.0;
+    if (!a)
+        return 0.0;
+    double v = 0;
+    if (TryStrToReal(a.value(), v))
+        return v;
+    // The writer's forms of a value that overflowed read back as written.
+    const std::string text = Trim(a.value());
+    if (text == "inf" || text == "-inf")
+        return text[0] == '-' ? -HUGE_VAL : HUGE_VAL;
+    return 0.0;
 }
 
 int32_t ReadInt(const pugi::xml_node& node, const char* name)

@@ -4,15 +4,15 @@
 //
 // Typed attribute values are written and read in the C locale's form
 // whatever the user's locale: booleans "true"/"false", integers in
-// decimal, doubles with "%.17g" so that every finite value reads back bit
-// for bit. A file is parsed completely before anything is taken from it,
+// decimal, doubles with "%.17g" so that every value but NaN reads back
+// bit for bit (an infinity as "inf" or "-inf"). A file is parsed completely before anything is taken from it,
 // so an unreadable or malformed file raises an Exception and changes
 // nothing. A packet is saved to a temporary file beside the target that is
 // renamed over it only once completely written: a failed save keeps the
 // previous file.
 
-#include "util/fileutil.h"
 #include "calibration/straitpacket.h"
+#include "util/fileutil.h"
 
 #include <memory>
 #include <string>

@@ -365,7 +365,8 @@ TEST(FitLine, MinimisesRelativeDeviations)
 {
     // Sums: S1 = 2, S2 = 1.5, S3 = 3.5, S4 = 2.25, S5 = 4.25, D = 1.3125.
     double a = 0, b = 0;
-    StraitPointList points{TestRun(1, 1, 1), TestRun(1, 2, 2), TestRun(1, 3, 2), TestRun(1, 100, 0.5, false, true)};
+    StraitPointList points{TestRun(1, 1, 1), TestRun(1, 2, 2), TestRun(1, 3, 2),
+                           TestRun(1, 100, 0.5, false, true)};
     ASSERT_TRUE(FitLine(points, a, b));
     EXPECT_NEAR(a, 4.0 / 7, 1e-12);
     EXPECT_NEAR(b, 10.0 / 21, 1e-12);
@@ -406,8 +407,9 @@ TEST(BuildSegments, ThreeSectionsWithoutMarksGiveOneSegment)
 
 TEST(BuildSegments, BoundarySectionEndsOneSegmentAndStartsTheNext)
 {
-    const StraitPointList points{TestRun(1, 1, 3),   TestRun(2, 5, 11, true), TestRun(2, 6, 12),
-                                 TestRun(3, 10, 31), TestRun(4, 20, 71),      TestRun(4, 30, 500, true, true)};
+    const StraitPointList points{TestRun(1, 1, 3),   TestRun(2, 5, 11, true),
+                                 TestRun(2, 6, 12),  TestRun(3, 10, 31),
+                                 TestRun(4, 20, 71), TestRun(4, 30, 500, true, true)};
     LineList lines;
     ASSERT_TRUE(BuildSegments(points, lines));
     ASSERT_EQ(lines.size(), 2u);
@@ -425,7 +427,8 @@ TEST(BuildSegments, BoundarySectionEndsOneSegmentAndStartsTheNext)
 
 TEST(BuildSegments, MarkOnAnExcludedPointDoesNotCount)
 {
-    const StraitPointList points{TestRun(1, 1, 3), TestRun(2, 5, 11), TestRun(2, 6, 13, true, true), TestRun(3, 10, 21)};
+    const StraitPointList points{TestRun(1, 1, 3), TestRun(2, 5, 11), TestRun(2, 6, 13, true, true),
+                                 TestRun(3, 10, 21)};
     LineList lines;
     ASSERT_TRUE(BuildSegments(points, lines));
     EXPECT_EQ(lines.size(), 1u);

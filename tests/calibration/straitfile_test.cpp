@@ -31,6 +31,7 @@ StraitPoint AwkwardPoint(int i)
     p.T1out = std::nextafter(7.0, 8.0);
     p.N2out = 1001;
     p.T2out = 9.87654321;
+    p.F2out = i % 2 == 0 ? HUGE_VAL : -HUGE_VAL; // output 2 by volume keeps it
     p.GradSigRaito = -2.5e-7;
     return p;
 }
