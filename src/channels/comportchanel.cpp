@@ -9,6 +9,7 @@ namespace {
 
 const char* const kNotOpenText = "COM-порт не открыт";
 constexpr int32_t kModemReplySize = 512;
+constexpr uint32_t kFailedReadPauseMs = 50;
 
 void ReplaceAll(std::string& text, const std::string& what)
 {
@@ -66,7 +67,15 @@ std::string ComPortChanelHelper::ReadModemReply()
 {
     uint8_t buffer[kModemReplySize];
     int32_t received = 0;
-    Port.Read(buffer, kModemReplySize, received);
+    try {
+        Port.Read(buffer, kModemReplySize, received);
+    } catch (const EOSError&) {
+        // A failing device refuses at once; the dial loop must not spin on it.
+        Sleep(kFailedReadPauseMs);
+        return {};
+    } catch (const Exception&) {
+        return {};
+    }
     return std::string(reinterpret_cast<const char*>(buffer), static_cast<size_t>(received));
 }
 
@@ -90,12 +99,7 @@ void ComPortChanelHelper::DialModem(TInteractContainer* container)
     Sleep(100);
     Log("Инициализация модема", container);
     SendText("ATE0\r\n");
-    std::string reply;
-    try {
-        reply = ReadModemReply();
-    } catch (const Exception&) {
-        reply.clear();
-    }
+    std::string reply = ReadModemReply();
     if (reply.empty())
         throw Exception("Нет ответа от модема");
     CheckDialCancel(container);
@@ -108,11 +112,7 @@ void ComPortChanelHelper::DialModem(TInteractContainer* container)
     SendText(Format("ATD%s\r\n", number.c_str()));
     const uint64_t dialled = GetTickCount64();
     for (;;) {
-        try {
-            reply = ReadModemReply();
-        } catch (const Exception&) {
-            reply.clear();
-        }
+        reply = ReadModemReply();
         if (!reply.empty())
             break;
         if (GetTickCount64() - dialled > DialTimeoutMs)
@@ -170,12 +170,7 @@ void ComPortChanelHelper::Close(TInteractContainer* container)
                 SendText("+++");
                 Sleep(EscapeGuardMs);
                 SendText("ATH0\r\n");
-                std::string reply;
-                try {
-                    reply = ReadModemReply();
-                } catch (const Exception&) {
-                }
-                if (reply.find("OK") != std::string::npos)
+                if (ReadModemReply().find("OK") != std::string::npos)
                     Log("Соединение разорвано", container);
                 ModemConnected = false;
             }
@@ -236,9 +231,4 @@ int32_t ComPortChanelHelper::Exchange(const uint8_t* request, uint8_t* reply, in
     }
     Sleep(1);
     return received;
-}
-
-int32_t ComPortChanelHelper::GetAddress()
-{
-    return Address;
 }

@@ -35,7 +35,6 @@ public:
     void SetTimeouts(int32_t totalMs, int32_t intervalMs, TInteractContainer* container) override;
     int32_t Exchange(const uint8_t* request, uint8_t* reply, int32_t requestLength, int32_t replyCapacity,
                      TInteractContainer* container) override;
-    int32_t GetAddress() override;
     int32_t ChanelKind() const override { return ckComPort; }
     std::string ChanelName() const override { return Params.ComPortName; }
 
@@ -55,5 +54,7 @@ private:
     void DialModem(TInteractContainer* container);
     void CheckDialCancel(TInteractContainer* container);
     void SendText(const std::string& text);
+    // One read of up to 512 bytes; empty when the read failed or brought
+    // nothing.
     std::string ReadModemReply();
 };

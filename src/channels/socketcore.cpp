@@ -147,7 +147,17 @@ int32_t TSyncSocket::Receive(uint8_t* buffer, int32_t capacity)
 {
     int32_t received = 0;
     int32_t wait = Timeout;
+    // Timeout bounds the whole receive, as the total read time-out does on a
+    // serial line: a peer that trickles bytes cannot stretch it.
+    const uint64_t deadline = GetTickCount64() + static_cast<uint64_t>(std::max(Timeout, 0));
     while (received < capacity) {
+        if (received > 0) {
+            const uint64_t now = GetTickCount64();
+            if (now >= deadline)
+                break;
+            wait = static_cast<int32_t>(
+                std::min<uint64_t>(static_cast<uint64_t>(IntervalTimeout), deadline - now));
+        }
         // A time-out or a failed wait ends the receive; so does a peer that
         // closed the connection.
         if (Wait(POLLIN, wait) <= 0)
@@ -162,8 +172,7 @@ int32_t TSyncSocket::Receive(uint8_t* buffer, int32_t capacity)
         if (n == 0)
             break;
         received += static_cast<int32_t>(n);
-        wait = IntervalTimeout;
-        if (IntervalTimeout == 0)
+        if (IntervalTimeout <= 0)
             break;
     }
     return received > 0 ? received : -1;

@@ -27,8 +27,8 @@ public:
     // writable.
     int32_t Send(const uint8_t* bytes, int32_t count);
     // Bytes until capacity, until no further byte within IntervalTimeout
-    // (the first one waited for up to Timeout; IntervalTimeout 0 ends after
-    // the first chunk), until the peer closes, or until the wait fails.
+    // (IntervalTimeout 0 ends after the first chunk), until Timeout has
+    // passed since the call, until the peer closes, or until the wait fails.
     // -1 when nothing was received.
     int32_t Receive(uint8_t* buffer, int32_t capacity);
     // Drops whatever has arrived and not been read.

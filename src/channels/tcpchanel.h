@@ -39,7 +39,6 @@ public:
     void SetTimeouts(int32_t totalMs, int32_t intervalMs, TInteractContainer* container) override;
     int32_t Exchange(const uint8_t* request, uint8_t* reply, int32_t requestLength, int32_t replyCapacity,
                      TInteractContainer* container) override;
-    int32_t GetAddress() override { return Address; }
     int32_t ChanelKind() const override { return ckTcp; }
     std::string ChanelName() const override;
 

@@ -9,16 +9,6 @@
 
 namespace {
 
-std::string ErrorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const Exception& error) {
-        return error.Message();
-    }
-    return "no error";
-}
-
 struct Recorder {
     std::mutex Mutex;
     std::vector<std::string> Lines;

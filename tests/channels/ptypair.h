@@ -3,6 +3,7 @@
 // under test opens by path, and a scripted peer on the master side.
 
 #include "modbus/crc16.h"
+#include "util/sysutil.h"
 
 #include <atomic>
 #include <cerrno>
@@ -145,6 +146,17 @@ private:
     std::vector<Bytes> requests_;
     std::thread thread_;
 };
+
+// The text of the general error the action raised, "no error" without one.
+inline std::string ErrorOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const Exception& error) {
+        return error.Message();
+    }
+    return "no error";
+}
 
 inline void PauseMs(int ms)
 {

@@ -12,33 +12,29 @@
 
 namespace {
 
-std::string ErrorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const Exception& error) {
-        return error.Message();
-    }
-    return "no error";
-}
+enum class Gateway { Answers, Silent, Pieces, Trickle, Closes };
 
-enum class Gateway { Answers, Silent, Pieces, Closes };
+// A listening socket on a free loopback port.
+int LoopbackListener(int backlog, int& port)
+{
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(listener, backlog);
+    socklen_t size = sizeof address;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+    port = ntohs(address.sin_port);
+    return listener;
+}
 
 // A gateway on loopback: accepts one connection and serves every request
 // (bytes up to a silence of 20 ms) by its mode.
 class GatewayPeer {
 public:
-    explicit GatewayPeer(Gateway mode) : mode_(mode)
+    explicit GatewayPeer(Gateway mode) : mode_(mode), listener_(LoopbackListener(4, port_))
     {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(listener_, 4);
-        socklen_t size = sizeof address;
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-        port_ = ntohs(address.sin_port);
         thread_ = std::thread([this] { Run(); });
     }
     ~GatewayPeer()
@@ -102,6 +98,13 @@ private:
                     PauseMs(40);
                 }
                 break;
+            case Gateway::Trickle:
+                // Every byte well within the interval, the whole far beyond the total.
+                for (size_t at = 0; at < reply.size() && !stop_; ++at) {
+                    ::send(fd, reply.data() + at, 1, MSG_NOSIGNAL);
+                    PauseMs(40);
+                }
+                break;
             case Gateway::Closes:
                 ::close(fd);
                 fd = -1;
@@ -113,8 +116,8 @@ private:
     }
 
     Gateway mode_;
-    int listener_ = -1;
     int port_ = 0;
+    int listener_ = -1;
     std::atomic<bool> stop_{false};
     std::mutex mutex_;
     std::vector<Bytes> requests_;
@@ -173,10 +176,26 @@ TEST_F(TcpChanel, ReplyInPiecesWithPauses_IsGatheredWhole)
 {
     GatewayPeer gateway(Gateway::Pieces);
     Connect(gateway.Port());
+    // The device helper's read time-outs: nine pieces 40 ms apart fit the total.
+    chanel.SetTimeouts(500, 100, nullptr);
     uint8_t reply[25];
     const int32_t received = ReadTen(reply);
     EXPECT_EQ(received, 25);
     EXPECT_NO_THROW(CheckResponse(reply, received));
+}
+
+TEST_F(TcpChanel, TricklingGateway_ReceiveEndsAtTheTotalTimeout)
+{
+    GatewayPeer gateway(Gateway::Trickle);
+    Connect(gateway.Port());
+    uint8_t reply[25];
+    const uint64_t start = GetTickCount64();
+    const int32_t received = ReadTen(reply);
+    const uint64_t elapsed = GetTickCount64() - start;
+    EXPECT_GT(received, 0);
+    EXPECT_LT(received, 25);
+    EXPECT_GE(elapsed, 250u) << "total + TcpTimeout";
+    EXPECT_LT(elapsed, 600u);
 }
 
 TEST_F(TcpChanel, SilentOrClosingGateway_ReceiveEndsWithNothing)
@@ -226,14 +245,12 @@ TEST_F(TcpChanel, OpenFailures_CarrySocketErrorTexts)
     container.Release(false);
 
     // A listener whose queue is full drops the connection attempts.
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    int port = 0;
+    const int listener = LoopbackListener(0, port);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(listener, 0);
-    socklen_t size = sizeof address;
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+    address.sin_port = htons(static_cast<uint16_t>(port));
     std::vector<int> fillers;
     for (int i = 0; i < 3; ++i) {
         const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
@@ -242,7 +259,7 @@ TEST_F(TcpChanel, OpenFailures_CarrySocketErrorTexts)
     }
     PauseMs(50);
     chanel.Params.TcpAddress = "127.0.0.1";
-    chanel.Params.TcpPort = ntohs(address.sin_port);
+    chanel.Params.TcpPort = port;
     chanel.ConnectTimeoutMs = 300;
     const std::string timedOut = ErrorOf([&] { chanel.Open(nullptr); });
     EXPECT_TRUE(SocketErrorText(timedOut, 10060)) << timedOut;

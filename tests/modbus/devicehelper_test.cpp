@@ -12,16 +12,6 @@
 
 namespace {
 
-std::string ErrorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const Exception& error) {
-        return error.Message();
-    }
-    return "no error";
-}
-
 // Images of 50 input and 100 holding registers; holding registers 4-5 hold
 // one 32-bit value, everything else is 16-bit.
 class TestDevice : public TDeviceModbusHelper {
