@@ -8,7 +8,6 @@
 #include <QScreen>
 #include <QStyle>
 #include <QStyleOptionButton>
-#include <QStyleOptionFocusRect>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -161,10 +160,8 @@ void TBitEditComboBox::DoPaint(QPainter& painter, const QRect&)
 {
     if (Focused() && IsValidItem(SelectedItem())) {
         const int border = BitBorder();
-        QStyleOptionFocusRect focus;
-        focus.initFrom(this);
-        focus.rect = GetBitRect(SelectedItem()).adjusted(-border, -border, border, border);
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+        DrawFocusRect(painter, GetBitRect(SelectedItem()).adjusted(-border, -border, border, border),
+                      Color());
     }
     QStyleOptionButton button;
     button.initFrom(this);

@@ -2,8 +2,6 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyle>
-#include <QStyleOptionFocusRect>
 
 TBitEditListBox::TBitEditListBox(QWidget* parent) : TCustomBitEdit(parent) {}
 
@@ -28,11 +26,7 @@ void TBitEditListBox::DoPaint(QPainter& painter, const QRect&)
         if (i == SelectedItem() && Focused()) {
             painter.fillRect(title, palette().color(QPalette::Highlight));
             painter.setPen(palette().color(QPalette::HighlightedText));
-            QStyleOptionFocusRect option;
-            option.initFrom(this);
-            option.rect = title;
-            option.backgroundColor = palette().color(QPalette::Highlight);
-            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+            DrawFocusRect(painter, title, palette().color(QPalette::Highlight));
         } else {
             painter.setPen(palette().color(QPalette::WindowText));
         }

@@ -5,6 +5,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 #include <algorithm>
 
@@ -148,6 +150,16 @@ int TCustomBitEdit::ItemAt(const QPoint& point) const
         if (GetBitRect(i).contains(point))
             return i;
     return -1;
+}
+
+void TCustomBitEdit::DrawFocusRect(QPainter& painter, const QRect& rect, const QColor& background) const
+{
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.state |= QStyle::State_KeyboardFocusChange;
+    option.rect = rect;
+    option.backgroundColor = background;
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
 }
 
 void TCustomBitEdit::DoChange()

@@ -75,6 +75,9 @@ protected:
     int VisualIndex(int index) const { return inverted_ ? ItemCount() - 1 - index : index; }
     // The first item whose cell contains the point, -1 when none.
     int ItemAt(const QPoint& point) const;
+    // The focus rectangle, drawn however the focus came (a style may
+    // otherwise show it only after keyboard navigation).
+    void DrawFocusRect(QPainter& painter, const QRect& rect, const QColor& background) const;
 
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

@@ -159,3 +159,18 @@ TEST_F(ComboFixture, ReadOnly_ListDoesNotChangeTheMask)
     EXPECT_EQ(combo->BitFlags(), 0);
     EXPECT_EQ(changes, 0);
 }
+
+TEST_F(ComboFixture, FocusedByClick_FramesTheSelectedCell)
+{
+    combo->SetReadOnly(true);
+    combo->SetBitBorder(2);
+    QApplication::setActiveWindow(&window);
+    QTest::mouseClick(combo, Qt::LeftButton, {}, combo->GetBitRect(1).center());
+    ASSERT_TRUE(combo->Focused());
+    ASSERT_EQ(combo->SelectedItem(), 1);
+    const QRect frame = combo->GetBitRect(1).adjusted(-2, -2, 2, 2);
+    const QImage image = combo->grab().toImage();
+    EXPECT_NE(QColor(image.pixel(frame.center().x(), frame.top())), QColor(Qt::white));
+    // The unselected cell beside it has no frame.
+    EXPECT_EQ(QColor(image.pixel(frame.center().x() + frame.width(), frame.top())), QColor(Qt::white));
+}
