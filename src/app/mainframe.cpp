@@ -147,7 +147,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     loadChoiseDlg_ = new TLoadChoiseDlg(this);
     aboutBox_ = new TAboutBox(this);
 
-    resize(1111, 749);
+    // The client area is 1111 x 749; the menu bar lies above it.
+    resize(1111, 749 + menuBar()->sizeHint().height());
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     MainForm = this;
@@ -286,12 +287,17 @@ void TMainForm::BuildControls()
     };
     for (int i = 0; i < 7; ++i) {
         QLabel* panel = MakePanel(toolPanel_, panels[i].name, Utf(panels[i].caption));
-        panel->setFixedSize(i == 0 || i == 1 || i == 4 ? 80 : 70, 38);
         if (i == 2 || i == 3) {
             QFont big = panel->font();
             big.setPointSize(10);
             panel->setFont(big);
         }
+        // Where the design font is missing, a wider substitute must not cut
+        // a word of the caption.
+        int widest = 0;
+        for (const QString& word : panel->text().split(' '))
+            widest = std::max(widest, panel->fontMetrics().horizontalAdvance(word));
+        panel->setFixedSize(std::max(i == 0 || i == 1 || i == 4 ? 80 : 70, widest + 12), 38);
         PaintStatus(panel, false, kGreen, kWhite);
         statusPanels_[i] = panel;
         tools->addWidget(panel);
@@ -558,6 +564,8 @@ void TMainForm::OnChanelError(int32_t, int32_t tag, int32_t code)
 
 void TMainForm::ChanelParamsClick()
 {
+    if (!chanelSetup_)
+        return;
     TChanelHelperBase* previous = chanel_;
     chanel_ = nullptr;
     // While an open or close runs the channel must not be replaced under it.

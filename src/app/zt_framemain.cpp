@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QMessageBox>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTimer>
@@ -44,16 +45,9 @@ constexpr TSheetStruct SheetTable[kPageCount] = {
     {"StraitWorkTabSheet", "Проливка"},
 };
 
-// Pages whose wide tables or charts are kept inside the visible part of the
-// widened page control.
-constexpr int32_t WidePages[] = {pgArchive,          pgNotStaff,  pgJournal,
-                                 pgGraphObservation, pgAdcSignal, pgStraitWork};
-
-// The pages read-all refreshes, in the order of their tags 5, 10, 23, 12,
-// 15, 1, 3, 8, 6.
-constexpr int32_t ReadAllRefreshOrder[] = {pgCurrent,      pgCalibration, pgIdentification,
-                                           pgServiceParam, pgServiceInfo, pgSetup,
-                                           pgSetup2,       pgImpulseOut,  pgWorkSetup};
+// Read-all completes as these reads would, in this order.
+constexpr int32_t ReadAllDispatchOrder[] = {
+    5, 10, kReadIdentificationOperation, kReadServiceOperation, 15, 1, 3, 8, 6};
 
 // Write-all collects the pages in this order and stops at the first refusal.
 constexpr int32_t WriteAllOrder[] = {pgIdentification, pgSetup,      pgSetup2,
@@ -268,7 +262,6 @@ void TZT_Frame::PanelResize()
     for (int32_t i = 0; i < kPageCount; ++i)
         if (Pages[i])
             Pages[i]->setGeometry(0, 0, std::max(0, w - 4), std::max(0, h - 10));
-    (void)WidePages;
 }
 
 bool TZT_Frame::eventFilter(QObject* watched, QEvent* event)
@@ -371,13 +364,15 @@ bool TZT_Frame::StartArchiveRead(int32_t tag, const ZT_ReadArchiveDataSetup& set
 
 bool TZT_Frame::ReadPage(int32_t page, bool background)
 {
-    if (TDevicePageFrame* frame = Page(page))
-        return frame->ReadPage(background);
-    // A page not built yet still has its block read, so that read-all,
-    // polling and the other pages see current values.
+    // Only the pages of the table are read this way: the archive, graph
+    // and workbench pages read only on their own buttons.
     for (const TPageReadStruct& read : PageReads) {
         if (read.Page != page)
             continue;
+        if (TDevicePageFrame* frame = Page(page))
+            return frame->ReadPage(background);
+        // A page not built yet still has its block read, so that polling
+        // and the other pages see current values.
         if (!read.Block)
             return StartMultiOperation(read.Tag, background, {});
         const TBlockStruct& block = Block(read.Block);
@@ -414,7 +409,12 @@ void TZT_Frame::TreeViewChange(QTreeWidgetItem* current)
     if (!current)
         return;
     CurrentPage = current->data(0, Qt::UserRole).toInt();
-    PageControl_->setCurrentIndex(CurrentPage);
+    {
+        // The page control's own change handler is for its tabs; the read
+        // of a tree selection is made once, below.
+        const QSignalBlocker blocker(PageControl_);
+        PageControl_->setCurrentIndex(CurrentPage);
+    }
     if (IsAutoRequest())
         ReadPage(CurrentPage, true);
 }
@@ -446,6 +446,11 @@ void TZT_Frame::CheckIdentificationChanged()
 void TZT_Frame::ProcessComplete(int32_t, int32_t tag)
 {
     CheckIdentificationChanged();
+    Dispatch(tag);
+}
+
+void TZT_Frame::Dispatch(int32_t tag)
+{
     switch (tag) {
     case 1:
         RefreshPage(pgSetup);
@@ -465,7 +470,7 @@ void TZT_Frame::ProcessComplete(int32_t, int32_t tag)
     case 10:
         RefreshPage(pgCalibration);
         break;
-    case 12:
+    case kReadServiceOperation:
         RefreshPage(pgServiceParam);
         break;
     case 15:
@@ -474,12 +479,12 @@ void TZT_Frame::ProcessComplete(int32_t, int32_t tag)
     case 21:
         RefreshPage(pgGraphObservation);
         break;
-    case 23:
+    case kReadIdentificationOperation:
         RefreshPage(pgIdentification);
         break;
-    case 37:
-        for (int32_t page : ReadAllRefreshOrder)
-            RefreshPage(page);
+    case kReadAllOperation:
+        for (int32_t read : ReadAllDispatchOrder)
+            Dispatch(read);
         break;
     case 39:
         RefreshPage(pgArchive);

@@ -149,6 +149,8 @@ private:
     void TreeViewChange(QTreeWidgetItem* current);
     void PageControlChange(int index);
     void RefreshPage(int32_t page);
+    // The refresh of the completion of `tag` (read-all: those of its reads).
+    void Dispatch(int32_t tag);
     void CheckIdentificationChanged();
 
     int32_t CurrentPage = 0;

@@ -24,6 +24,11 @@ public:
         return !refuse;
     }
     void IdentityChanged() override { journal_.push_back("identity " + std::to_string(index_)); }
+    bool ReadPage(bool) override
+    {
+        journal_.push_back("read " + std::to_string(index_));
+        return false;
+    }
     bool refuse = false;
 
 private:
@@ -160,6 +165,45 @@ TEST(Workspace, Completion_RefreshesThePageOfItsTag)
     const std::vector<std::string> identified = {"identity 5", "identity 6", "identity 4", "refresh 8"};
     EXPECT_EQ(journal, identified);
     EXPECT_FALSE(f.workspace->Device().IdentificationChanged());
+}
+
+TEST(Workspace, PageReads_OnlyPagesOfTheReadTableOncePerSelection)
+{
+    TWorkspaceFixture f(false);
+    std::vector<std::string> journal;
+    TRecorded recorded(*f.workspace, journal, f);
+    f.workspace->SetMainWindow({[] { return true; }, {}, {}});
+    struct Case {
+        int page;
+        std::vector<std::string> selected, ticked;
+    };
+    // Archives, journals, the workbench and the hidden graph pages have a
+    // read of their own on their buttons only.
+    const Case cases[] = {
+        {pgArchive, {}, {}},
+        {pgNotStaff, {}, {}},
+        {pgJournal, {}, {}},
+        {pgIdentification, {"read 4"}, {"read 4", "read 0"}},
+        {pgCalibration, {}, {}},
+        {pgImpulseOut, {"read 7"}, {}},
+        {pgWorkSetup, {"read 8"}, {}},
+        {pgStraitWork, {}, {"read 0"}},
+        {pgCurrent, {"read 0"}, {"read 0"}},
+    };
+    for (const Case& c : cases) {
+        journal.clear();
+        f.workspace->SelectPage(c.page);
+        EXPECT_EQ(journal, c.selected) << "selected page " << c.page;
+        journal.clear();
+        f.workspace->TimerTick();
+        EXPECT_EQ(journal, c.ticked) << "tick on page " << c.page;
+    }
+    for (int page :
+         {pgArchive, pgNotStaff, pgJournal, pgCalibration, pgGraphObservation, pgAdcSignal, pgStraitWork}) {
+        journal.clear();
+        EXPECT_FALSE(f.workspace->ReadPage(page, true));
+        EXPECT_TRUE(journal.empty()) << "page " << page;
+    }
 }
 
 TEST(Workspace, WriteAll_CollectsInOrderAndStopsAtTheFirstRefusal)
