@@ -388,6 +388,14 @@ void SetChecked(QAction* action, bool on)
     action->setChecked(on);
 }
 
+// Flips the check mark; the new state.
+bool Toggle(QAction* action)
+{
+    const bool on = !Checked(action);
+    SetChecked(action, on);
+    return on;
+}
+
 } // namespace
 
 void TMainForm::FormCreate()
@@ -538,12 +546,16 @@ void TMainForm::ConnectExecute()
 
 void TMainForm::OnChanelComplete(int32_t, int32_t tag)
 {
+    // The lamps show the channel's state for every kind of channel; only
+    // the serial channel posts these codes itself.
     if (tag == 0) {
         LogMessage("Канал связи открыт");
         connect_->setText(Utf("Закрыть"));
+        lamps_.HandleCode(kIndicatorOpened);
     } else if (tag == 1) {
         LogMessage("Канал связи закрыт");
         connect_->setText(Utf("Открыть"));
+        lamps_.HandleCode(kIndicatorClosed);
         if (chanelSetup_)
             chanelSetup_->SetChanelOpened(false);
     }
@@ -583,30 +595,27 @@ void TMainForm::ChanelParamsClick()
 
 void TMainForm::DataProtocolActionExecute()
 {
-    const bool on = !Checked(dataProtocol_);
-    SetChecked(dataProtocol_, on);
+    const bool on = Toggle(dataProtocol_);
     if (chanel_)
         chanel_->SetLogExchange(on);
 }
 
 void TMainForm::AutoRequestExecute()
 {
-    SetChecked(autoRequest_, !Checked(autoRequest_));
+    Toggle(autoRequest_);
     UpdateAutoRequestImage();
 }
 
 void TMainForm::GraphObservationActionExecute()
 {
-    const bool on = !Checked(graphObservation_);
-    SetChecked(graphObservation_, on);
+    const bool on = Toggle(graphObservation_);
     if (workspace_)
         workspace_->SetObservation(on);
 }
 
 void TMainForm::AdcSignalFormActionExecute()
 {
-    const bool on = !Checked(adcSignalForm_);
-    SetChecked(adcSignalForm_, on);
+    const bool on = Toggle(adcSignalForm_);
     if (workspace_)
         workspace_->SetAdcSignal(on);
 }

@@ -549,18 +549,25 @@ bool TZT_Frame::CanCloseWorkspace()
 
 void TZT_Frame::SetObservation(bool on)
 {
-    TProcessWrapper* wrapper = Wrapper(4);
-    if (on && !wrapper->IsRunning())
-        wrapper->Start(std::make_unique<ZT_ObservationAlgorithm>(&Device_, wrapper->Container.get()), 4, {});
-    else if (!on && wrapper->IsRunning())
-        wrapper->Cancel();
+    SetStream(4, on, [this](TInteractContainer* container) {
+        return std::make_unique<ZT_ObservationAlgorithm>(&Device_, container);
+    });
 }
 
 void TZT_Frame::SetAdcSignal(bool on)
 {
-    TProcessWrapper* wrapper = Wrapper(5);
+    SetStream(5, on, [this](TInteractContainer* container) {
+        return std::make_unique<ZT_AdcSignalAlgorithm>(&Device_, container);
+    });
+}
+
+void TZT_Frame::SetStream(int32_t id, bool on,
+                          const std::function<std::unique_ptr<ProcessAlgorithm>(TInteractContainer*)>& make)
+{
+    // The stream's wrapper id is also its tag.
+    TProcessWrapper* wrapper = Wrapper(id);
     if (on && !wrapper->IsRunning())
-        wrapper->Start(std::make_unique<ZT_AdcSignalAlgorithm>(&Device_, wrapper->Container.get()), 5, {});
+        wrapper->Start(make(wrapper->Container.get()), id, {});
     else if (!on && wrapper->IsRunning())
         wrapper->Cancel();
 }

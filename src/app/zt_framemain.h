@@ -152,6 +152,9 @@ private:
     // The refresh of the completion of `tag` (read-all: those of its reads).
     void Dispatch(int32_t tag);
     void CheckIdentificationChanged();
+    // Starts (on) or cancels (off) the live stream of wrapper `id`.
+    void SetStream(int32_t id, bool on,
+                   const std::function<std::unique_ptr<ProcessAlgorithm>(TInteractContainer*)>& make);
 
     int32_t CurrentPage = 0;
     TChanelHelperBase* Chanel = nullptr;

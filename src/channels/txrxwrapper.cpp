@@ -47,8 +47,11 @@ void TTxRxWrapper::PaintPanel(QWidget* widget, const QColor& color)
 void TTxRxWrapper::HandleCode(intptr_t code)
 {
     switch (code) {
+    // A state colour (failed, opened, closed) ends the countdowns, so that
+    // the tick of an earlier frame does not paint over it.
     case kIndicatorFailed:
         PaintPanel(rx_, Black());
+        rxCount_ = 0;
         break;
     case kIndicatorTransmit:
         PaintPanel(tx_, Yellow());
@@ -61,10 +64,12 @@ void TTxRxWrapper::HandleCode(intptr_t code)
     case kIndicatorOpened:
         PaintPanel(tx_, BrightGreen());
         PaintPanel(rx_, BrightGreen());
+        txCount_ = rxCount_ = 0;
         break;
     case kIndicatorClosed:
         PaintPanel(tx_, ButtonFace());
         PaintPanel(rx_, ButtonFace());
+        txCount_ = rxCount_ = 0;
         break;
     default:
         break;

@@ -22,6 +22,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <vector>
+
 namespace {
 
 QApplication& App()
@@ -365,6 +367,32 @@ TEST_F(TxRxTest, Codes_ColourTheLampsOfTheTable)
     lamps.HandleCode(kIndicatorOpened);
     EXPECT_EQ(Colour(tx), TTxRxWrapper::BrightGreen());
     EXPECT_EQ(Colour(rx), TTxRxWrapper::BrightGreen());
+}
+
+TEST_F(TxRxTest, StateCodeAfterFrames_IsNotPaintedOverByTheCountdown)
+{
+    struct Case {
+        std::vector<intptr_t> codes;
+        QColor tx, rx;
+    };
+    const Case cases[] = {
+        {{kIndicatorTransmit, kIndicatorReceive, kIndicatorClosed},
+         TTxRxWrapper::ButtonFace(),
+         TTxRxWrapper::ButtonFace()},
+        {{kIndicatorReceive, kIndicatorFailed}, TTxRxWrapper::BrightGreen(), TTxRxWrapper::Black()},
+        {{kIndicatorTransmit, kIndicatorReceive, kIndicatorOpened},
+         TTxRxWrapper::BrightGreen(),
+         TTxRxWrapper::BrightGreen()},
+    };
+    for (const Case& c : cases) {
+        lamps.HandleCode(kIndicatorOpened);
+        for (intptr_t code : c.codes)
+            lamps.HandleCode(code);
+        for (int i = 0; i < TTxRxWrapper::kCountdown; ++i)
+            lamps.Tick();
+        EXPECT_EQ(Colour(tx), c.tx) << c.codes.back();
+        EXPECT_EQ(Colour(rx), c.rx) << c.codes.back();
+    }
 }
 
 TEST_F(TxRxTest, PostedFromWorker_ReachesLampOnWindowThreadAndTimerTurnsItGreen)

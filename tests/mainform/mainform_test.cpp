@@ -354,6 +354,9 @@ TEST_F(MainFormTest, ChanelDialogWithoutOk_KeepsPreviousChannelOpenOrNot)
     ASSERT_TRUE(WaitFor([this] { return Log().contains(QString::fromUtf8("Канал связи закрыт")); }, 5000));
     EXPECT_EQ(Caption(), QString::fromUtf8("Открыть"));
     EXPECT_TRUE(form->ChanelSetup()->OkButton->isEnabled());
+    // The TCP channel posts no state codes: the window shows the closed line.
+    EXPECT_EQ(PanelColour("TXPanel"), TTxRxWrapper::ButtonFace());
+    EXPECT_EQ(PanelColour("RXPanel"), TTxRxWrapper::ButtonFace());
 
     // OK with another kind hands the new channel to the window and the
     // workspace, with the window's log sink.
