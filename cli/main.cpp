@@ -538,6 +538,7 @@ int Main(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    ReduceTimerSlack();
     struct sigaction action {};
     action.sa_handler = OnSignal;
     sigaction(SIGINT, &action, nullptr);

@@ -88,6 +88,7 @@ void ParsePair(const std::string& option, const char* text, uint8_t& a, uint8_t&
 
 int main(int argc, char** argv)
 {
+    ReduceTimerSlack();
     try {
         MeterConfig config;
         SimBehaviour behaviour;

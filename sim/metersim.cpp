@@ -78,6 +78,14 @@ void MakeRaw(int fd, speed_t speed)
         throw EOSError(errno, "tcsetattr");
 }
 
+// The time `bytes` take on the line at 10 bit times per byte.
+std::chrono::nanoseconds WireTime(size_t bytes, int baud)
+{
+    if (baud <= 0)
+        return std::chrono::nanoseconds::zero();
+    return std::chrono::nanoseconds(int64_t(bytes) * 10 * 1000000000LL / baud);
+}
+
 std::string Hex(const uint8_t* data, size_t length)
 {
     std::string text;
@@ -173,7 +181,12 @@ void MeterSimulator::Launch(std::function<void()> body)
     if (pipe(wakePipe_) != 0)
         throw EOSError(errno, "pipe");
     stop_ = false;
-    thread_ = std::thread(std::move(body));
+    // The wire-speed pacing must end each wait when it is due, whatever
+    // slack the program that runs the simulator left to its threads.
+    thread_ = std::thread([body = std::move(body)] {
+        ReduceTimerSlack();
+        body();
+    });
 }
 
 void MeterSimulator::StartTcp(uint16_t port, const std::string& host)
@@ -282,8 +295,21 @@ bool MeterSimulator::WaitMs(int ms)
 {
     if (ms <= 0)
         return !stop_;
-    std::unique_lock<std::mutex> lock(mutex_);
-    wake_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stop_.load(); });
+    return WaitUntil(Clock::now() + std::chrono::milliseconds(ms));
+}
+
+bool MeterSimulator::WaitUntil(Clock::time_point due)
+{
+    // A sleeping thread wakes some tens of microseconds late even without
+    // timer slack; the last stretch is spun so that a reply at 115200 bit/s
+    // is not lengthened by a tenth of its wire time.
+    constexpr auto kSpin = std::chrono::microseconds(150);
+    if (due - Clock::now() > kSpin) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        wake_.wait_until(lock, due - kSpin, [this] { return stop_.load(); });
+    }
+    while (!stop_ && Clock::now() < due) {
+    }
     return !stop_;
 }
 
@@ -329,7 +355,6 @@ bool MeterSimulator::WriteAll(int fd, bool socket, const uint8_t* data, size_t l
 
 void MeterSimulator::Serve(int fd, bool socket)
 {
-    using Clock = std::chrono::steady_clock;
     std::vector<uint8_t> buffer;
     Clock::time_point lastByte = Clock::now();
     while (!stop_) {
@@ -371,6 +396,9 @@ void MeterSimulator::Serve(int fd, bool socket)
             HandleModemText(fd, socket, buffer);
             continue;
         }
+        // A request queued behind another is taken as arriving when the
+        // reply before it has gone out.
+        Clock::time_point arrived = lastByte;
         while (!buffer.empty()) {
             long need = RequestLength(buffer.data(), buffer.size());
             if (need < 0 || size_t(need) > buffer.size())
@@ -381,8 +409,9 @@ void MeterSimulator::Serve(int fd, bool socket)
             }
             std::vector<uint8_t> frame(buffer.begin(), buffer.begin() + need);
             buffer.erase(buffer.begin(), buffer.begin() + need);
-            if (HandleFrame(fd, socket, frame) == Outcome::Drop)
+            if (HandleFrame(fd, socket, frame, arrived) == Outcome::Drop)
                 return;
+            arrived = std::max(lastByte, Clock::now());
         }
         auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastByte).count();
         if (!buffer.empty() && idle >= kGapMs) {
@@ -446,7 +475,8 @@ void MeterSimulator::HandleModemText(int fd, bool socket, std::vector<uint8_t>& 
     }
 }
 
-MeterSimulator::Outcome MeterSimulator::HandleFrame(int fd, bool socket, const std::vector<uint8_t>& frame)
+MeterSimulator::Outcome MeterSimulator::HandleFrame(int fd, bool socket, const std::vector<uint8_t>& frame,
+                                                    Clock::time_point arrived)
 {
     Trace("<-", frame.data(), frame.size());
     if (!device_.Addresses(frame[0]))
@@ -487,20 +517,21 @@ MeterSimulator::Outcome MeterSimulator::HandleFrame(int fd, bool socket, const s
     if (reply.empty())
         return Outcome::Keep;
 
-    auto lineTime = [&](size_t bytes) {
-        return b.wireBaud > 0 ? int((bytes * 10 * 1000 + size_t(b.wireBaud) - 1) / size_t(b.wireBaud)) : 0;
-    };
-    if (!WaitMs(b.latencyMs + lineTime(frame.size())))
-        return Outcome::Drop;
+    // Every due time is counted from the request's arrival, so the time
+    // taken to build the reply and to write each piece is absorbed instead
+    // of added.
+    Clock::time_point due =
+        arrived + WireTime(frame.size(), b.wireBaud) + std::chrono::milliseconds(b.latencyMs);
     size_t piece = b.splitBytes > 0 ? size_t(b.splitBytes) : reply.size();
     for (size_t at = 0; at < reply.size(); at += piece) {
         size_t n = std::min(piece, reply.size() - at);
-        if (!WaitMs(lineTime(n)))
+        if (at > 0)
+            due += std::chrono::milliseconds(b.splitPauseMs);
+        due += WireTime(n, b.wireBaud);
+        if (!WaitUntil(due))
             return Outcome::Drop;
         if (!WriteAll(fd, socket, reply.data() + at, n))
             return socket ? Outcome::Drop : Outcome::Keep;
-        if (at + n < reply.size() && !WaitMs(b.splitPauseMs))
-            return Outcome::Drop;
     }
     ++replies_;
     Trace("->", reply.data(), reply.size());

@@ -7,6 +7,7 @@
 #include "sim/meterdevice.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -32,7 +33,11 @@ struct SimBehaviour {
     int latencyMs = 0;    // pause before a reply
     int splitBytes = 0;   // reply in pieces of this many bytes
     int splitPauseMs = 0; // pause between the pieces
-    int wireBaud = 0;     // each byte of request and reply takes 10 bit times at this speed
+    // Each byte of request and reply takes 10 bit times at this speed: a
+    // request counts as sent when it has arrived plus its wire time, and
+    // each piece of the reply is written when its last byte is due, both on
+    // the steady clock to the microsecond.
+    int wireBaud = 0;
 };
 
 // A Hayes modem in front of the meter: AT commands until a dial connects,
@@ -80,10 +85,13 @@ private:
     void Launch(std::function<void()> body);
     void AcceptLoop();
     void Serve(int fd, bool socket);
-    Outcome HandleFrame(int fd, bool socket, const std::vector<uint8_t>& frame);
+    using Clock = std::chrono::steady_clock;
+    // `arrived`: when the frame's last byte was read from the line.
+    Outcome HandleFrame(int fd, bool socket, const std::vector<uint8_t>& frame, Clock::time_point arrived);
     void HandleModemText(int fd, bool socket, std::vector<uint8_t>& buffer);
     bool WriteAll(int fd, bool socket, const uint8_t* data, size_t length);
     bool WaitMs(int ms);
+    bool WaitUntil(Clock::time_point due); // false when the simulator stops
     void Trace(const char* what, const uint8_t* data, size_t length);
 
     MeterDevice device_;

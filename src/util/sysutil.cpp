@@ -10,7 +10,7 @@
 #include <cstring>
 #include <ctime>
 #include <locale.h>
-#include <thread>
+#include <sys/prctl.h>
 #include <vector>
 
 namespace {
@@ -374,5 +374,24 @@ std::string UtcTimeOfDayText()
 
 void Sleep(uint32_t milliseconds)
 {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    if (milliseconds == 0)
+        return;
+    // An absolute deadline: a signal that interrupts the sleep resumes it
+    // towards the same end instead of starting the remainder afresh.
+    timespec due{};
+    clock_gettime(CLOCK_MONOTONIC, &due);
+    due.tv_sec += static_cast<time_t>(milliseconds / 1000);
+    due.tv_nsec += static_cast<long>(milliseconds % 1000) * 1000000L;
+    if (due.tv_nsec >= 1000000000L) {
+        due.tv_sec += 1;
+        due.tv_nsec -= 1000000000L;
+    }
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &due, nullptr) == EINTR) {
+    }
+}
+
+void ReduceTimerSlack()
+{
+    // A kernel that refuses keeps its default slack; nothing else changes.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
 }

@@ -73,7 +73,16 @@ std::string FormatDateTime(const std::string& format, TDateTime value);
 uint64_t GetTickCount64();
 // The UTC time of day with milliseconds, "hh:nn:ss.zzz".
 std::string UtcTimeOfDayText();
+// Sleeps until a deadline on the monotonic clock; 0 returns at once.
 void Sleep(uint32_t milliseconds);
+// The line paces itself with sleeps of 1 and 10 ms (after each exchange and
+// transaction, after a stored read), and the simulated meter paces each
+// frame at wire speed; the kernel's default timer slack of 50 us per sleep,
+// plus its wake-up latency, would lengthen every transaction by a tenth of
+// a millisecond or more. Sets the calling thread's slack to 1 ns (the
+// least: 0 means the default). Threads created afterwards inherit it, so a
+// program calls it first thing in main().
+void ReduceTimerSlack();
 
 // UTF-8 text helpers.
 std::string Trim(const std::string& text);
