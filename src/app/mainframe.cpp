@@ -320,6 +320,9 @@ void TMainForm::BuildControls()
     consoleMemo_->setReadOnly(true);
     consoleMemo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     consoleMemo_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A service session with the frame log on runs for hours: the oldest
+    // lines give way so that the log never grows without bound.
+    consoleMemo_->setMaximumBlockCount(kConsoleMaxLines);
     QFont mono(QStringLiteral("Courier New"));
     mono.setStyleHint(QFont::TypeWriter);
     mono.setFixedPitch(true);

@@ -115,6 +115,7 @@ private:
     QWidget* workPanel_ = nullptr;
     QPushButton* openPort_ = nullptr;
     QToolBar* sysToolBar_ = nullptr;
+    static constexpr int kConsoleMaxLines = 20000;
     QPlainTextEdit* consoleMemo_ = nullptr;
     QLabel* statusPanels_[7] = {};
     TNameDlg* nameDlg_ = nullptr;
