@@ -2,6 +2,7 @@
 // meter in-process on a loopback port and connects to it, with a settings
 // file of its own so that the user's settings stay untouched.
 
+#include "util/sysutil.h"
 #include "app/mainframe.h"
 #include "channels/chanelhelper.h"
 #include "engine/processpool.h"
@@ -185,6 +186,7 @@ int Run(QApplication& app, const TOptions& options)
 
 int main(int argc, char* argv[])
 {
+    ReduceTimerSlack();
     TOptions options;
     std::string error;
     if (!ParseOptions(argc, argv, options, error)) {
