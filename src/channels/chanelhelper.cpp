@@ -103,13 +103,8 @@ void TChanelHelperBase::LogFrame(const uint8_t* bytes, int32_t count, const std:
 {
     if (!LogExchange)
         return;
-    using namespace std::chrono;
-    const auto now = system_clock::now();
-    const auto msOfDay = duration_cast<milliseconds>(now.time_since_epoch()).count() % (24LL * 3600 * 1000);
-    const int hour = static_cast<int>(msOfDay / 3600000);
-    const int minute = static_cast<int>(msOfDay / 60000 % 60);
-    const int second = static_cast<int>(msOfDay / 1000 % 60);
-    const int msec = static_cast<int>(msOfDay % 1000);
+    int hour, minute, second, msec;
+    UtcTimeOfDay(hour, minute, second, msec);
     Log(FrameLine(bytes, count, name, sent, hour, minute, second, msec), nullptr);
 }
 

@@ -78,6 +78,11 @@ bool TSyncSocket::Connect(const std::string& host, int32_t port)
         SetErrno(EBADF);
         return false;
     }
+    // A port typed beyond 16 bits would otherwise wrap to another service.
+    if (port < 1 || port > 65535) {
+        SetError(kSocketErrorInvalidArgument, Format("недопустимый номер порта %d", port).c_str());
+        return false;
+    }
     sockaddr_in remote{};
     remote.sin_family = AF_INET;
     remote.sin_port = htons(static_cast<uint16_t>(port));

@@ -73,6 +73,7 @@ std::string TcpChanelHelper::ChanelName() const
 
 void TcpChanelHelper::CloseSocket()
 {
+    connected_ = false;
     if (Socket) {
         Socket->Close();
         Socket.reset();
@@ -99,6 +100,7 @@ void TcpChanelHelper::Open(TInteractContainer* container)
             throw Exception(text);
         }
         Address = Params.NetAddr;
+        connected_ = true;
         if (!KeyPath.empty()) {
             Params.RememberAddress(Params.TcpAddress);
             Params.Save(KeyPath);
@@ -118,7 +120,7 @@ void TcpChanelHelper::Close(TInteractContainer*)
 
 bool TcpChanelHelper::IsOpen()
 {
-    return Socket != nullptr;
+    return connected_;
 }
 
 void TcpChanelHelper::SetTimeouts(int32_t totalMs, int32_t intervalMs, TInteractContainer*)

@@ -7,6 +7,7 @@
 #include "channels/chanelhelper.h"
 #include "channels/socketcore.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -52,4 +53,8 @@ public:
 
 private:
     void CloseSocket();
+    // Open only once the connection stands: the window thread asks while a
+    // worker is still connecting, and must see a connect in progress as
+    // closed (so that a second "Открыть" cancels it and no poll starts).
+    std::atomic<bool> connected_{false};
 };

@@ -363,13 +363,22 @@ uint64_t GetTickCount64()
     return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-std::string UtcTimeOfDayText()
+void UtcTimeOfDay(int& hour, int& minute, int& second, int& msec)
 {
     const auto now = std::chrono::system_clock::now();
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
     const int64_t ofDay = ms % 86400000LL;
-    return Format("%02d:%02d:%02d.%03d", static_cast<int>(ofDay / 3600000), static_cast<int>(ofDay / 60000 % 60),
-                  static_cast<int>(ofDay / 1000 % 60), static_cast<int>(ofDay % 1000));
+    hour = static_cast<int>(ofDay / 3600000);
+    minute = static_cast<int>(ofDay / 60000 % 60);
+    second = static_cast<int>(ofDay / 1000 % 60);
+    msec = static_cast<int>(ofDay % 1000);
+}
+
+std::string UtcTimeOfDayText()
+{
+    int hour, minute, second, msec;
+    UtcTimeOfDay(hour, minute, second, msec);
+    return Format("%02d:%02d:%02d.%03d", hour, minute, second, msec);
 }
 
 void Sleep(uint32_t milliseconds)

@@ -72,6 +72,7 @@ std::string FormatDateTime(const std::string& format, TDateTime value);
 // Milliseconds of a monotonic clock.
 uint64_t GetTickCount64();
 // The UTC time of day with milliseconds, "hh:nn:ss.zzz".
+void UtcTimeOfDay(int& hour, int& minute, int& second, int& msec);
 std::string UtcTimeOfDayText();
 // Sleeps until a deadline on the monotonic clock; 0 returns at once.
 void Sleep(uint32_t milliseconds);

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -244,6 +247,14 @@ TEST_F(TcpChanel, OpenFailures_CarrySocketErrorTexts)
     EXPECT_EQ(record->PopMessage(), "Соединение с сервером no-such-host.invalid:4001");
     container.Release(false);
 
+    // A port beyond 16 bits is refused rather than wrapped to another one.
+    chanel.Params.TcpAddress = "127.0.0.1";
+    chanel.Params.TcpPort = 65536 + 4001;
+    const std::string badPort = ErrorOf([&] { chanel.Open(&container); });
+    EXPECT_TRUE(SocketErrorText(badPort, 10022)) << badPort;
+    EXPECT_FALSE(chanel.IsOpen());
+    chanel.Params.TcpPort = 4001;
+
     // A listener whose queue is full drops the connection attempts.
     int port = 0;
     const int listener = LoopbackListener(0, port);
@@ -261,7 +272,17 @@ TEST_F(TcpChanel, OpenFailures_CarrySocketErrorTexts)
     chanel.Params.TcpAddress = "127.0.0.1";
     chanel.Params.TcpPort = port;
     chanel.ConnectTimeoutMs = 300;
+    // While the worker waits for the connection, the window sees the
+    // channel closed.
+    std::atomic<bool> seenOpen{false}, done{false};
+    std::thread watcher([&] {
+        while (!done)
+            seenOpen = seenOpen || chanel.IsOpen();
+    });
     const std::string timedOut = ErrorOf([&] { chanel.Open(nullptr); });
+    done = true;
+    watcher.join();
+    EXPECT_FALSE(seenOpen);
     EXPECT_TRUE(SocketErrorText(timedOut, 10060)) << timedOut;
     EXPECT_FALSE(chanel.IsOpen());
     for (int fd : fillers)
