@@ -10,6 +10,7 @@
 #include "cli/clisession.h"
 #include "device/zt_algorithm.h"
 #include "device/zt_core.h"
+#include "util/fileutil.h"
 #include "util/sysutil.h"
 
 #include <atomic>
@@ -284,40 +285,27 @@ public:
     ZT_Helper* Device;
 };
 
-// The device helper's raw register transactions, without identification.
-class TRawReadAlgorithm : public ProcessAlgorithm {
+// One raw register transaction of the device helper, without identification.
+class TRawRegisterAlgorithm : public ProcessAlgorithm {
 public:
-    TRawReadAlgorithm(TRawRegisterHelper* helper, int32_t reg, int32_t count)
-        : ProcessAlgorithm(nullptr), Helper(helper), Reg(reg), Count(count)
+    TRawRegisterAlgorithm(TRawRegisterHelper* helper, bool write, int32_t reg, int32_t count)
+        : ProcessAlgorithm(nullptr), Helper(helper), Write(write), Reg(reg), Count(count)
     {
     }
     void Execute() override
     {
-        if (!Helper->ReadRegisters(Reg, Count, Container, 2))
-            throw Exception("the read request cannot be built");
+        if (Write ? !Helper->WriteRegisters(Reg, Count, Container, 1)
+                  : !Helper->ReadRegisters(Reg, Count, Container, 2))
+            throw Exception(Write ? "the slave did not confirm the write" : "the read request cannot be built");
     }
     TRawRegisterHelper* Helper;
-    int32_t Reg, Count;
-};
-
-class TRawWriteAlgorithm : public ProcessAlgorithm {
-public:
-    TRawWriteAlgorithm(TRawRegisterHelper* helper, int32_t reg, int32_t count)
-        : ProcessAlgorithm(nullptr), Helper(helper), Reg(reg), Count(count)
-    {
-    }
-    void Execute() override
-    {
-        if (!Helper->WriteRegisters(Reg, Count, Container, 1))
-            throw Exception("the slave did not confirm the write");
-    }
-    TRawRegisterHelper* Helper;
+    bool Write;
     int32_t Reg, Count;
 };
 
 void WriteOut(const std::string& path, const std::string& data)
 {
-    StraitNamespace::WriteFileAtomically(path, data);
+    ::WriteFileAtomically(path, data);
 }
 
 void PrintOrSaveTable(const zt_cli::TTable& table, const TCommandLine& c)
@@ -350,7 +338,7 @@ void Read(TCliSession& s, const TCommandLine& c)
     if (reg + count - 1 > 65535)
         throw TUsageError("the range ends beyond register 65535");
     s.Open();
-    s.Run(std::make_unique<TRawReadAlgorithm>(&s.Raw, reg, count));
+    s.Run(std::make_unique<TRawRegisterAlgorithm>(&s.Raw, false, reg, count));
     std::string text;
     for (int32_t i = 0; i < count; ++i)
         text += Format("%d %04X\n", reg + i, unsigned(s.Raw.Word(reg + i)));
@@ -373,7 +361,7 @@ void Write(TCliSession& s, const TCommandLine& c)
         for (int32_t i = 0; i < count; ++i)
             s.Raw.HoldingImage()[reg - 40001 + i] = words[size_t(i)];
     }
-    s.Run(std::make_unique<TRawWriteAlgorithm>(&s.Raw, reg, count));
+    s.Run(std::make_unique<TRawRegisterAlgorithm>(&s.Raw, true, reg, count));
 }
 
 void Dump(TCliSession& s, const TCommandLine& c)

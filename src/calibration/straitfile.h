@@ -12,7 +12,6 @@
 // previous file.
 
 #include "calibration/straitpacket.h"
-#include "util/fileutil.h"
 
 #include <memory>
 #include <string>
@@ -70,7 +69,6 @@ std::string PacketFileText(const StraitPacket& packet, const PacketSelectors& se
 // EOSError when the file cannot be written, leaving any previous file.
 void SavePacketFile(StraitPacket& packet, const PacketSelectors& selectors, const std::string& path);
 
-using ::WriteFileAtomically;
 // The last component of a path.
 std::string FileNameOf(const std::string& path);
 
