@@ -140,6 +140,13 @@ uint16_t ArchiveRing::Read(uint16_t index, int count, std::vector<uint8_t>& out)
     return i;
 }
 
+void PutClockWords(uint16_t* words, const CivilTime& t)
+{
+    const int fields[6] = {t.year - 2000, t.month, t.day, t.hour, t.minute, t.second};
+    for (int i = 0; i < 6; ++i)
+        words[i] = uint16_t(fields[i]);
+}
+
 void PutStamp(uint8_t* record, const CivilTime& t)
 {
     record[0] = uint8_t(t.year - 2000);

@@ -22,6 +22,9 @@ struct CivilTime {
     int year = 2000, month = 1, day = 1, hour = 0, minute = 0, second = 0;
 };
 int64_t CivilToSeconds(const CivilTime& t);
+// The six clock registers of the meter: year since 2000, month, day, hour,
+// minute, second.
+void PutClockWords(uint16_t* words, const CivilTime& t);
 CivilTime SecondsToCivil(int64_t seconds);
 int64_t LocalWallSeconds(); // the host's local wall clock now
 

@@ -155,12 +155,7 @@ void MeterDevice::InitInput()
     int64_t wall = LocalWallSeconds() + clockOffset_;
     CivilTime started = SecondsToCivil(wall - 400 * 86400 - 3 * 3600);
     uint16_t* I = input_.data();
-    I[0] = uint16_t(started.year - 2000);
-    I[1] = uint16_t(started.month);
-    I[2] = uint16_t(started.day);
-    I[3] = uint16_t(started.hour);
-    I[4] = uint16_t(started.minute);
-    I[5] = uint16_t(started.second);
+    PutClockWords(I, started);
     I[8] = 0xA5C3;
     I[9] = 0x1F2E;
     I[10] = 0x3C4D;
@@ -178,13 +173,7 @@ void MeterDevice::InitInput()
 void MeterDevice::UpdateClock()
 {
     CivilTime t = SecondsToCivil(LocalWallSeconds() + clockOffset_);
-    uint16_t* H = holding_.data();
-    H[0] = uint16_t(t.year - 2000);
-    H[1] = uint16_t(t.month);
-    H[2] = uint16_t(t.day);
-    H[3] = uint16_t(t.hour);
-    H[4] = uint16_t(t.minute);
-    H[5] = uint16_t(t.second);
+    PutClockWords(holding_.data(), t);
 }
 
 double MeterDevice::Noise()
@@ -342,12 +331,7 @@ void MeterDevice::FinishClearing()
         v = 0;
     for (ArchiveRing& ring : rings_)
         ring.Clear();
-    input_[0] = uint16_t(t.year - 2000);
-    input_[1] = uint16_t(t.month);
-    input_[2] = uint16_t(t.day);
-    input_[3] = uint16_t(t.hour);
-    input_[4] = uint16_t(t.minute);
-    input_[5] = uint16_t(t.second);
+    PutClockWords(input_.data(), t);
     // The journal keeps the clearing and the totals it discarded.
     uint8_t none[4] = {0, 0, 0, 0}, oldInt[4], oldFrac[4];
     rings_[kOperatorJournal].Append(BuildOperatorRecord(t, 2, 0, none, none).data());
