@@ -428,7 +428,7 @@ void Watch(TCliSession& s, const TCommandLine& c)
     if (const auto n = c.Options.find("--count"); n != c.Options.end())
         count = ParseInt(n->second, 1, INT32_MAX, "--count");
     s.Open();
-    const TBlockStruct& block = Block("CurrentParamsBlock");
+    const TBlockStruct& block = ZT_namespace::ZT_Blocks::CurrentParamsBlock;
     for (int64_t done = 0; count < 0 || done < count; ++done) {
         const uint64_t start = GetTickCount64();
         try {

@@ -58,17 +58,17 @@ constexpr int32_t WriteAllOrder[] = {pgIdentification, pgSetup,      pgSetup2,
 struct TPageReadStruct {
     int32_t Page;
     int32_t Tag;
-    const char* Block;
+    const TBlockStruct* Block;
 };
 constexpr TPageReadStruct PageReads[] = {
-    {pgCurrent, 5, "CurrentParamsBlock"},
+    {pgCurrent, 5, &ZT_Blocks::CurrentParamsBlock},
     {pgIdentification, kReadIdentificationOperation, nullptr},
-    {pgSetup, 1, "SystemSetupBlock"},
-    {pgSetup2, 3, "SystemSetup2Block"},
-    {pgImpulseOut, 8, "OutputSetupBlock"},
-    {pgWorkSetup, 6, "WorkSetupBlock"},
+    {pgSetup, 1, &ZT_Blocks::SystemSetupBlock},
+    {pgSetup2, 3, &ZT_Blocks::SystemSetup2Block},
+    {pgImpulseOut, 8, &ZT_Blocks::OutputSetupBlock},
+    {pgWorkSetup, 6, &ZT_Blocks::WorkSetupBlock},
     {pgServiceParam, kReadServiceOperation, nullptr},
-    {pgServiceInfo, 15, "ServiceInfoBlock"},
+    {pgServiceInfo, 15, &ZT_Blocks::ServiceInfoBlock},
 };
 
 bool IsPolledPage(int32_t page)
@@ -375,7 +375,7 @@ bool TZT_Frame::ReadPage(int32_t page, bool background)
         // and the other pages see current values.
         if (!read.Block)
             return StartMultiOperation(read.Tag, background, {});
-        const TBlockStruct& block = Block(read.Block);
+        const TBlockStruct& block = *read.Block;
         return StartRead(read.Tag, block.First, block.Count, background, {});
     }
     return false;

@@ -8,11 +8,10 @@
 
 #include <cstdint>
 
-// Operation numbers of ZT_MultiReadWriteAlgorithm.
-inline constexpr int32_t kReadServiceOperation = 12;
-inline constexpr int32_t kReadIdentificationOperation = 23;
-inline constexpr int32_t kReadAllOperation = 37;
-inline constexpr int32_t kWriteAllOperation = 38;
+using ZT_namespace::kReadAllOperation;
+using ZT_namespace::kReadIdentificationOperation;
+using ZT_namespace::kReadServiceOperation;
+using ZT_namespace::kWriteAllOperation;
 // The longest read request.
 inline constexpr int32_t kReadPiece = 127;
 

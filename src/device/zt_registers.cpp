@@ -6,14 +6,6 @@
 
 namespace ZT_namespace {
 
-const TBlockStruct& Block(std::string_view name)
-{
-    for (const TBlockStruct& block : Blocks)
-        if (block.Name == name)
-            return block;
-    throw std::out_of_range("unknown block");
-}
-
 namespace {
 
 template <class F> constexpr TFieldDesc Desc(std::string_view name, F field)

@@ -53,67 +53,126 @@ inline void ConvertWords(uint16_t* words, int wordCount, std::span<const TLayout
     ConvertByLayout(words, wordCount, layout.data(), static_cast<int32_t>(layout.size()));
 }
 
+// Operation numbers (tags) of the multi-block operations and of the
+// archive reading, as the workspace and the operations agree on them.
+inline constexpr int32_t kReadServiceOperation = 12;
+inline constexpr int32_t kReadIdentificationOperation = 23;
+inline constexpr int32_t kReadAllOperation = 37;
+inline constexpr int32_t kWriteAllOperation = 38;
+
+// How a block is read: on its own as one register range, as part of a
+// multi-block operation (`ReadTag` names it), or by the archive reading.
+enum class TBlockRead : uint8_t { None, Range, Sequence, Archive };
+
 // A parameter block: a register range read or written as one request, the
-// operation numbers with which the workspace starts its read and write, and
-// the message logged after a successful write. `ReadOp` is the operation
-// that reads it; `ReadInSequence` marks a block read as part of that
-// operation's sequence rather than on its own. 0 means no such operation.
+// tags with which the workspace starts its read and its write, and the
+// texts logged after each succeeds. A command block has a second write (the
+// integration command writes 1 with one tag and 0 with another). Tag 0
+// means no such operation.
 struct TBlockStruct {
     std::string_view Name;
     uint16_t First;
     uint16_t Count;
-    int ReadOp;
-    bool ReadInSequence;
-    int WriteOp;
-    std::string_view WriteMessage;
-    // The second write operation of a command (the integration command
-    // writes 1 with one operation and 0 with another).
-    int WriteOp2 = 0;
-    std::string_view WriteMessage2 = {};
+    TBlockRead Read;
+    int32_t ReadTag;
+    std::string_view ReadText;
+    int32_t WriteTag;
+    std::string_view WriteText;
+    int32_t WriteTag2 = 0;
+    std::string_view WriteText2 = {};
 };
 
-inline constexpr int kArchiveOperation = -1; // read by the archive reading
+namespace ZT_Blocks {
+inline constexpr std::string_view kIdentificationRead = "Идентификационные параметры считаны";
+// The first letter is the Latin C, as the meter's service tools have always logged it.
+inline constexpr std::string_view kServiceRead = "Cервисные данные считаны";
+using enum TBlockRead;
+inline constexpr TBlockStruct DateTimeBlock{"DateTimeBlock", 40001, 6, Sequence, 23, kIdentificationRead,
+                                            24, "Время и дата установлены"};
+inline constexpr TBlockStruct TimeCorrectionBlock{"TimeCorrectionBlock", 40007, 2, Sequence, 23,
+                                                  kIdentificationRead, 26, "Коррекция времени установлены"};
+inline constexpr TBlockStruct ClearArchiveCommand{"ClearArchiveCommand", 40009, 1, Sequence, 23,
+                                                  kIdentificationRead, 27, ""};
+inline constexpr TBlockStruct IntegrationCommand{"IntegrationCommand", 40010, 1, Sequence, 23,
+                                                 kIdentificationRead, 19, "Интегрирование запущено",
+                                                 20, "Интегрирование остановлено"};
+inline constexpr TBlockStruct IdentificationBlock{"IdentificationBlock", 40027, 9, Sequence, 23,
+                                                  kIdentificationRead, 25, "Параметры идентификации установлены"};
+inline constexpr TBlockStruct ObservationSetupBlock{"ObservationSetupBlock", 40043, 7, Range, 21,
+                                                    "Настройки показаний считаны", 22,
+                                                    "Настройки показаний установлены"};
+inline constexpr TBlockStruct SystemSetupBlock{"SystemSetupBlock", 40055, 66, Range, 1,
+                                               "Системные настройки считаны", 2, "Системные настройки установлены"};
+inline constexpr TBlockStruct SystemSetup2Block{"SystemSetup2Block", 40121, 56, Range, 3,
+                                                "Системные настройки считаны", 4, "Системные настройки установлены"};
+inline constexpr TBlockStruct CalibrationBlock{"CalibrationBlock", 40177, 80, Range, 10,
+                                               "Калибровочные коэффициенты считаны", 11,
+                                               "Калибровочные коэффициенты установлены"};
+inline constexpr TBlockStruct OutputSetupBlock{"OutputSetupBlock", 40257, 24, Range, 8, "Настройки выходов считаны",
+                                               9, "Настройки выходов установлены"};
+inline constexpr TBlockStruct WorkSetupBlock{"WorkSetupBlock", 40281, 120, Range, 6, "Рабочие настройки считаны",
+                                             7, "Рабочие настройки установлены"};
+inline constexpr TBlockStruct ServiceSetupBlock{"ServiceSetupBlock", 40401, 16, Sequence, 12, kServiceRead, 13,
+                                                "Параметры сервисных режимов установлены"};
+inline constexpr TBlockStruct DeviceStateBlock{"DeviceStateBlock", 30001, 20, Sequence, 23, kIdentificationRead,
+                                               0, ""};
+inline constexpr TBlockStruct ArchiveStateBlock{"ArchiveStateBlock", 30021, 21, Archive, 0, "", 0, ""};
+inline constexpr TBlockStruct CurrentParamsBlock{"CurrentParamsBlock", 30055, 62, Range, 5,
+                                                 "Текущие параметры считаны", 0, ""};
+inline constexpr TBlockStruct ServiceStateBlock{"ServiceStateBlock", 30133, 64, Sequence, 12, kServiceRead, 0, ""};
+inline constexpr TBlockStruct ServiceInfoBlock{"ServiceInfoBlock", 30197, 84, Range, 15,
+                                               "Сервисные параметры считаны", 0, ""};
+} // namespace ZT_Blocks
 
-inline constexpr std::array<TBlockStruct, 17> Blocks{{
-    {"DateTimeBlock", 40001, 6, 23, true, 24, "Время и дата установлены"},
-    {"TimeCorrectionBlock", 40007, 2, 23, true, 26, "Коррекция времени установлены"},
-    {"ClearArchiveCommand", 40009, 1, 23, true, 27, ""},
-    {"IntegrationCommand", 40010, 1, 23, true, 19, "Интегрирование запущено", 20,
-     "Интегрирование остановлено"},
-    {"IdentificationBlock", 40027, 9, 23, false, 25, "Параметры идентификации установлены"},
-    {"ObservationSetupBlock", 40043, 7, 21, false, 22, "Настройки показаний установлены"},
-    {"SystemSetupBlock", 40055, 66, 1, false, 2, "Системные настройки установлены"},
-    {"SystemSetup2Block", 40121, 56, 3, false, 4, "Системные настройки установлены"},
-    {"CalibrationBlock", 40177, 80, 10, false, 11, "Калибровочные коэффициенты установлены"},
-    {"OutputSetupBlock", 40257, 24, 8, false, 9, "Настройки выходов установлены"},
-    {"WorkSetupBlock", 40281, 120, 6, false, 7, "Рабочие настройки установлены"},
-    {"ServiceSetupBlock", 40401, 16, 12, true, 13, "Параметры сервисных режимов установлены"},
-    {"DeviceStateBlock", 30001, 20, 23, false, 0, ""},
-    {"ArchiveStateBlock", 30021, 21, kArchiveOperation, false, 0, ""},
-    {"CurrentParamsBlock", 30055, 62, 5, false, 0, ""},
-    {"ServiceStateBlock", 30133, 64, 12, false, 0, ""},
-    {"ServiceInfoBlock", 30197, 84, 15, false, 0, ""},
-}};
+inline constexpr std::array<TBlockStruct, 17> Blocks{
+    ZT_Blocks::DateTimeBlock,       ZT_Blocks::TimeCorrectionBlock, ZT_Blocks::ClearArchiveCommand,
+    ZT_Blocks::IntegrationCommand,  ZT_Blocks::IdentificationBlock, ZT_Blocks::ObservationSetupBlock,
+    ZT_Blocks::SystemSetupBlock,    ZT_Blocks::SystemSetup2Block,   ZT_Blocks::CalibrationBlock,
+    ZT_Blocks::OutputSetupBlock,    ZT_Blocks::WorkSetupBlock,      ZT_Blocks::ServiceSetupBlock,
+    ZT_Blocks::DeviceStateBlock,    ZT_Blocks::ArchiveStateBlock,   ZT_Blocks::CurrentParamsBlock,
+    ZT_Blocks::ServiceStateBlock,   ZT_Blocks::ServiceInfoBlock};
 
-// The block of that name; throws std::out_of_range for an unknown name.
-const TBlockStruct& Block(std::string_view name);
+// The archive and journal readings: the tag each is started with and the
+// text logged when it completes.
+struct TArchiveReadStruct {
+    int32_t Tag;
+    std::string_view DoneText;
+};
+inline constexpr TArchiveReadStruct ArchiveRead{39, "Архив считан"};
+inline constexpr TArchiveReadStruct AlarmJournalRead{40, "Журнал НС считан"};
+inline constexpr TArchiveReadStruct OperatorJournalRead{41, "Журнал оператора считан"};
+
+// What the register map declares of a field beyond its register and type:
+// its name, the printf format it is shown with, and the range a typed value
+// must lie in (`Min` > `Max`: any value of the type).
+struct TFieldMeta {
+    std::string_view Name = {};
+    std::string_view Format = {};
+    double Min = 0;
+    double Max = -1;
+    constexpr bool HasRange() const { return Min <= Max; }
+};
 
 // Typed fields. A field names its first register; the images resolve it.
 template <class T> struct TField {
     uint16_t Register;
+    TFieldMeta Meta = {};
 };
 struct TIndexField {
     uint16_t Register;
     TTextList List;
+    TFieldMeta Meta = {};
 };
 struct TBitsField {
     uint16_t Register;
     TTextList Bits;
+    TFieldMeta Meta = {};
 };
 // A 16-bit register whose meaning lives in its low byte as a signed 8-bit
 // number (the meter keeps `RTCCorrection` that way).
 struct TInt8LowField {
     uint16_t Register;
+    TFieldMeta Meta = {};
 };
 
 enum class TFieldType : uint8_t { UInt16, Int16, UInt32, Int32, Float32, Index, Bits, Int8Low };

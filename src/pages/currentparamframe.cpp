@@ -176,7 +176,7 @@ bool TCurrentParams::GetCurrentParamsClick(QObject* sender)
 {
     if (!PageHost)
         return false;
-    const TBlockStruct& block = Block("CurrentParamsBlock");
+    const TBlockStruct& block = ZT_namespace::ZT_Blocks::CurrentParamsBlock;
     return PageHost->StartRead(5, block.First, block.Count, sender == nullptr, "Текущие параметры считаны");
 }
 

@@ -395,7 +395,7 @@ bool TIdentification::SetSystemSetupClick(QObject*)
 {
     if (!PageHost || !CollectPage())
         return false;
-    const TBlockStruct& block = Block("IdentificationBlock");
+    const TBlockStruct& block = ZT_Blocks::IdentificationBlock;
     return PageHost->StartWrite(25, block.First, block.Count, "Параметры идентификации установлены");
 }
 
@@ -424,7 +424,7 @@ bool TIdentification::SetDataTimeButtonClick(QObject* sender)
         d.Set(Minute, static_cast<uint16_t>(time.minute()));
         d.Set(Second, static_cast<uint16_t>(time.second()));
     }
-    const TBlockStruct& block = Block("DateTimeBlock");
+    const TBlockStruct& block = ZT_Blocks::DateTimeBlock;
     return PageHost->StartWrite(24, block.First, block.Count, "Время и дата установлены");
 }
 
@@ -442,7 +442,7 @@ bool TIdentification::SetTimeCorrectionClick(QObject*)
         if (permitted >= 0 && permitted <= 30)
             d.Set(ZT_Fields::TimeCorrection, static_cast<uint16_t>(permitted));
     }
-    const TBlockStruct& block = Block("TimeCorrectionBlock");
+    const TBlockStruct& block = ZT_Blocks::TimeCorrectionBlock;
     return PageHost->StartWrite(26, block.First, block.Count, "Коррекция времени установлены");
 }
 

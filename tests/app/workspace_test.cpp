@@ -341,7 +341,7 @@ TEST(Workspace, BusyWrapper_RefusesSilentlyAndSecondArchiveClickCancels)
     zt_sim::SimBehaviour slow;
     slow.latencyMs = 200;
     f.sim->SetBehaviour(slow);
-    const TBlockStruct& block = Block("CurrentParamsBlock");
+    const TBlockStruct& block = ZT_namespace::ZT_Blocks::CurrentParamsBlock;
     EXPECT_TRUE(f.workspace->StartRead(5, block.First, block.Count, false, "Текущие параметры считаны"));
     EXPECT_FALSE(f.workspace->StartRead(5, block.First, block.Count, false, "Текущие параметры считаны"));
     EXPECT_TRUE(f.workspace->Wrapper(2)->IsRunning());

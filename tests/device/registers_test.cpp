@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <random>
+#include <set>
 #include <vector>
 
 using namespace ZT_namespace;
@@ -139,22 +140,26 @@ TEST(FieldTable, EveryField_LiesInsideABlock)
     }
 }
 
-TEST(Blocks, Table_HoldsTheParameterBlocks)
+TEST(Blocks, Table_EveryBlockInsideItsSpaceWithDistinctTags)
 {
-    const TBlockStruct& work = Block("WorkSetupBlock");
-    EXPECT_EQ(work.First, 40281);
-    EXPECT_EQ(work.Count, 120);
-    EXPECT_EQ(work.ReadOp, 6);
-    EXPECT_EQ(work.WriteOp, 7);
-    EXPECT_EQ(work.WriteMessage, "Рабочие настройки установлены");
-    const TBlockStruct& integration = Block("IntegrationCommand");
-    EXPECT_EQ(integration.WriteOp2, 20);
-    EXPECT_EQ(integration.WriteMessage2, "Интегрирование остановлено");
-    EXPECT_THROW(Block("NoSuchBlock"), std::out_of_range);
+    std::set<int32_t> writeTags, rangeReadTags;
     for (const TBlockStruct& b : Blocks) {
         bool holding = b.First >= kHoldingBase;
         int end = b.First - (holding ? kHoldingBase : kInputBase) + b.Count;
         EXPECT_LE(end, holding ? kHoldingCount : kInputCount) << b.Name;
+        // Only holding registers are written.
+        EXPECT_TRUE(holding || b.WriteTag == 0) << b.Name;
+        for (int32_t tag : {b.WriteTag, b.WriteTag2}) {
+            if (tag != 0) {
+                EXPECT_TRUE(writeTags.insert(tag).second) << b.Name;
+            }
+        }
+        if (b.Read == TBlockRead::Range) {
+            EXPECT_TRUE(rangeReadTags.insert(b.ReadTag).second) << b.Name;
+        }
+        if (b.Read == TBlockRead::Sequence) {
+            EXPECT_TRUE(b.ReadTag == kReadIdentificationOperation || b.ReadTag == kReadServiceOperation) << b.Name;
+        }
     }
 }
 
