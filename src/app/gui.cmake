@@ -12,4 +12,5 @@ target_link_libraries(zt-configurator PRIVATE zt_settings zt_gui_app zt_gui zt_s
 # window each link what they need.
 zt_gui_library(zt_gui_workspace
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/zt_framemain.h ${CMAKE_CURRENT_LIST_DIR}/zt_framemain.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/treeimages.h ${CMAKE_CURRENT_LIST_DIR}/treeimages.cpp
   DEPS zt_gui_pages zt_gui_engine zt_device zt_channels)

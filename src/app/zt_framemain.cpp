@@ -1,5 +1,6 @@
 #include "app/zt_framemain.h"
 
+#include "app/treeimages.h"
 #include "channels/chanelhelper.h"
 #include "device/zt_algorithm.h"
 #include "pages/currentparamframe.h"
@@ -15,66 +16,87 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <vector>
+
 TZT_Frame* ZT_Frame = nullptr;
 
 using namespace ZT_namespace;
 
 namespace {
 
-struct TSheetStruct {
-    const char* Name;
-    const char* Caption;
-};
-
-// The sheets in page-index order.
-constexpr TSheetStruct SheetTable[kPageCount] = {
-    {"CurrentSheet", "Текущие параметры"},
-    {"ArchiveSheet", "Архивы"},
-    {"NotStaffSheet", "Журнал НС"},
-    {"JournalSheet", "Журнал оператора"},
-    {"IdentificationSheet", "Настройки"},
-    {"SetupSheet", "Системные настройки"},
-    {"SetupSheet_2", "Системные настройки 2"},
-    {"ImpulseOutTabSheet", "Выходов"},
-    {"WorkSetupSheet", "Рабочие"},
-    {"CalibrationSheet", "Калибровка"},
-    {"ServiceParamSheet", "Сервисные параметры"},
-    {"ServiceInfoSheet", "Сервисная информация"},
-    {"GraphObservationSheet", "Показания"},
-    {"AdcSignalTabSheet", "Сигнал АЦП"},
-    {"StraitWorkTabSheet", "Проливка"},
-};
-
-// Read-all completes as these reads would, in this order.
-constexpr int32_t ReadAllDispatchOrder[] = {
-    5, 10, kReadIdentificationOperation, kReadServiceOperation, 15, 1, 3, 8, 6};
-
-// Write-all collects the pages in this order and stops at the first refusal.
-constexpr int32_t WriteAllOrder[] = {pgIdentification, pgSetup,      pgSetup2,
-                                     pgCalibration,    pgImpulseOut, pgWorkSetup};
-
-// The page-read table: the tag of a page's read and the block it reads (a
-// multi-block read has no block).
-struct TPageReadStruct {
-    int32_t Page;
-    int32_t Tag;
-    const TBlockStruct* Block;
-};
-constexpr TPageReadStruct PageReads[] = {
-    {pgCurrent, 5, &ZT_Blocks::CurrentParamsBlock},
-    {pgIdentification, kReadIdentificationOperation, nullptr},
-    {pgSetup, 1, &ZT_Blocks::SystemSetupBlock},
-    {pgSetup2, 3, &ZT_Blocks::SystemSetup2Block},
-    {pgImpulseOut, 8, &ZT_Blocks::OutputSetupBlock},
-    {pgWorkSetup, 6, &ZT_Blocks::WorkSetupBlock},
-    {pgServiceParam, kReadServiceOperation, nullptr},
-    {pgServiceInfo, 15, &ZT_Blocks::ServiceInfoBlock},
-};
-
-bool IsPolledPage(int32_t page)
+template <class T> TDevicePageFrame* Make()
 {
-    return page == pgCurrent || page == pgIdentification || page == pgServiceParam || page == pgServiceInfo ||
-           page == pgGraphObservation || page == pgStraitWork;
+    return new T;
+}
+
+} // namespace
+
+// The pages in their initialisation order.
+const TPageStruct PageTable[kPageCount] = {
+    // index, sheet, caption, tree place, parent, image, make, block, select read, polled, hidden, read-all,
+    // write-all
+    {pgCurrent, "CurrentSheet", "Текущие параметры", 1, -1, 1, Make<TCurrentParams>,
+     &ZT_Blocks::CurrentParamsBlock, true, true, false, 1, 0},
+    {pgIdentification, "IdentificationSheet", "Настройки", 5, -1, 5, Make<TIdentification>,
+     &ZT_Blocks::IdentificationBlock, true, true, false, 3, 1},
+    {pgArchive, "ArchiveSheet", "Архивы", 2, -1, 2, nullptr, nullptr, false, false, false, 0, 0},
+    {pgNotStaff, "NotStaffSheet", "Журнал НС", 3, pgArchive, 4, nullptr, nullptr, false, false, false, 0, 0},
+    {pgJournal, "JournalSheet", "Журнал оператора", 4, pgArchive, 4, nullptr, nullptr, false, false, false, 0,
+     0},
+    {pgGraphObservation, "GraphObservationSheet", "Показания", 0, -1, 0, nullptr,
+     &ZT_Blocks::ObservationSetupBlock, false, true, true, 0, 0},
+    {pgAdcSignal, "AdcSignalTabSheet", "Сигнал АЦП", 0, -1, 0, nullptr, nullptr, false, false, true, 0, 0},
+    {pgSetup, "SetupSheet", "Системные настройки", 0, -1, 0, nullptr, &ZT_Blocks::SystemSetupBlock, true,
+     false, false, 6, 2},
+    {pgSetup2, "SetupSheet_2", "Системные настройки 2", 0, -1, 0, nullptr, &ZT_Blocks::SystemSetup2Block,
+     true, false, false, 7, 3},
+    {pgCalibration, "CalibrationSheet", "Калибровка", 6, pgIdentification, 9, nullptr,
+     &ZT_Blocks::CalibrationBlock, false, false, false, 2, 4},
+    {pgWorkSetup, "WorkSetupSheet", "Рабочие", 8, pgIdentification, 8, nullptr, &ZT_Blocks::WorkSetupBlock,
+     true, false, false, 9, 6},
+    {pgServiceParam, "ServiceParamSheet", "Сервисные параметры", 0, -1, 0, nullptr,
+     &ZT_Blocks::ServiceSetupBlock, true, true, true, 4, 0},
+    {pgServiceInfo, "ServiceInfoSheet", "Сервисная информация", 0, -1, 0, nullptr,
+     &ZT_Blocks::ServiceInfoBlock, true, true, false, 5, 0},
+    {pgImpulseOut, "ImpulseOutTabSheet", "Выходов", 7, pgIdentification, 16, nullptr,
+     &ZT_Blocks::OutputSetupBlock, true, false, false, 8, 5},
+    {pgStraitWork, "StraitWorkTabSheet", "Проливка", 9, -1, 3, nullptr, nullptr, false, true, false, 0, 0},
+};
+
+const TPageStruct& PageRow(int32_t index)
+{
+    for (const TPageStruct& row : PageTable)
+        if (row.Index == index)
+            return row;
+    return PageTable[0];
+}
+
+// What each completion refreshes. Writes and commands refresh nothing.
+const TTagStruct TagTable[] = {
+    {1, pgSetup, nullptr, 0},
+    {3, pgSetup2, nullptr, 0},
+    {5, pgCurrent, &TZT_Frame::ShowDeviceStatus, 0},
+    {6, pgWorkSetup, nullptr, 0},
+    {8, pgImpulseOut, nullptr, 0},
+    {10, pgCalibration, nullptr, 0},
+    {kReadServiceOperation, pgServiceParam, nullptr, 0},
+    {15, pgServiceInfo, nullptr, 0},
+    {21, pgGraphObservation, nullptr, 0},
+    {kReadIdentificationOperation, pgIdentification, nullptr, 0},
+    {ArchiveRead.Tag, pgArchive, nullptr, 6},
+    {AlarmJournalRead.Tag, pgNotStaff, nullptr, 7},
+    {OperatorJournalRead.Tag, pgJournal, nullptr, 8},
+};
+
+namespace {
+
+const TTagStruct* TagRow(int32_t tag)
+{
+    for (const TTagStruct& row : TagTable)
+        if (row.Tag == tag)
+            return &row;
+    return nullptr;
 }
 
 } // namespace
@@ -142,10 +164,11 @@ TZT_Frame::TZT_Frame(QWidget* parent) : QWidget(parent)
         if (Pages[pgAdcSignal])
             Pages[pgAdcSignal]->TakeData(record);
     };
-    const int32_t progressPages[3] = {pgArchive, pgNotStaff, pgJournal};
-    for (int i = 0; i < 3; ++i) {
-        int32_t page = progressPages[i];
-        Wrappers[5 + i]->OnProgress = [this, page](int32_t, int32_t, int32_t percent) {
+    for (const TTagStruct& row : TagTable) {
+        if (row.Wrapper == 0)
+            continue;
+        const int32_t page = row.Page;
+        Wrappers[row.Wrapper - 1]->OnProgress = [this, page](int32_t, int32_t, int32_t percent) {
             if (Pages[page])
                 Pages[page]->ShowProgress(percent);
         };
@@ -184,8 +207,8 @@ void TZT_Frame::BuildSheets()
     PageControl_->setTabPosition(QTabWidget::East);
     for (int32_t i = 0; i < kPageCount; ++i) {
         auto* sheet = new QWidget;
-        sheet->setObjectName(SheetTable[i].Name);
-        PageControl_->addTab(sheet, QString::fromUtf8(SheetTable[i].Caption));
+        sheet->setObjectName(PageRow(i).Sheet);
+        PageControl_->addTab(sheet, QString::fromUtf8(PageRow(i).Caption));
         Sheets[i] = sheet;
     }
 }
@@ -193,21 +216,23 @@ void TZT_Frame::BuildSheets()
 void TZT_Frame::BuildTree()
 {
     TreeView_->clear();
-    auto node = [](const char* caption, int32_t page) {
-        auto* item = new QTreeWidgetItem(QStringList{QString::fromUtf8(caption)});
-        item->setData(0, Qt::UserRole, page);
-        return item;
-    };
-    QTreeWidgetItem* current = node("Текущие параметры", pgCurrent);
-    QTreeWidgetItem* archives = node("Архивы", pgArchive);
-    archives->addChild(node("Журнал НС", pgNotStaff));
-    archives->addChild(node("Журнал оператора", pgJournal));
-    QTreeWidgetItem* setup = node("Настройки", pgIdentification);
-    setup->addChild(node("Калибровка", pgCalibration));
-    setup->addChild(node("Выходов", pgImpulseOut));
-    setup->addChild(node("Рабочие", pgWorkSetup));
-    QTreeWidgetItem* strait = node("Проливка", pgStraitWork);
-    TreeView_->addTopLevelItems({current, archives, setup, strait});
+    std::vector<const TPageStruct*> order;
+    for (const TPageStruct& row : PageTable)
+        if (row.TreePlace > 0)
+            order.push_back(&row);
+    std::sort(order.begin(), order.end(),
+              [](const TPageStruct* a, const TPageStruct* b) { return a->TreePlace < b->TreePlace; });
+    std::array<QTreeWidgetItem*, kPageCount> nodes{};
+    for (const TPageStruct* row : order) {
+        auto* item = new QTreeWidgetItem(QStringList{QString::fromUtf8(row->Caption)});
+        item->setData(0, Qt::UserRole, row->Index);
+        item->setIcon(0, TreeImage(row->Image));
+        nodes[row->Index] = item;
+        if (row->Parent < 0)
+            TreeView_->addTopLevelItem(item);
+        else if (QTreeWidgetItem* parent = nodes[row->Parent])
+            parent->addChild(item);
+    }
     TreeView_->expandAll();
 }
 
@@ -216,6 +241,7 @@ void TZT_Frame::AttachPage(int32_t index, TDevicePageFrame* page)
     if (index < 0 || index >= kPageCount || !page)
         return;
     page->setParent(Sheets[index]);
+    page->SetPageBlock(PageRow(index).Block);
     Pages[index] = page;
     page->show();
     PanelResize();
@@ -223,30 +249,20 @@ void TZT_Frame::AttachPage(int32_t index, TDevicePageFrame* page)
 
 void TZT_Frame::InitPages()
 {
-    if (!currentParams_) {
-        currentParams_ = new TCurrentParams;
-        AttachPage(pgCurrent, currentParams_);
-    }
-    if (!identification_) {
-        identification_ = new TIdentification;
-        AttachPage(pgIdentification, identification_);
-    }
+    for (const TPageStruct& row : PageTable)
+        if (row.Make && !Pages[row.Index])
+            AttachPage(row.Index, row.Make());
     // Static content, in the order the pages depend on one another.
-    constexpr int32_t initOrder[kPageCount] = {pgCurrent,     pgIdentification,   pgArchive,   pgNotStaff,
-                                               pgJournal,     pgGraphObservation, pgAdcSignal, pgSetup,
-                                               pgSetup2,      pgCalibration,      pgWorkSetup, pgServiceParam,
-                                               pgServiceInfo, pgImpulseOut,       pgStraitWork};
-    for (int32_t index : initOrder)
-        if (Pages[index])
-            Pages[index]->InitPage();
+    for (const TPageStruct& row : PageTable)
+        if (Pages[row.Index])
+            Pages[row.Index]->InitPage();
 
     PageControl_->setCurrentIndex(pgCurrent);
     PanelResize();
 
     BuildTree();
-    PageControl_->setTabVisible(pgGraphObservation, false);
-    PageControl_->setTabVisible(pgAdcSignal, false);
-    PageControl_->setTabVisible(pgServiceParam, false);
+    for (const TPageStruct& row : PageTable)
+        PageControl_->setTabVisible(row.Index, !row.HiddenSheet);
     TreeView_->setCurrentItem(TreeView_->topLevelItem(0));
 }
 
@@ -346,39 +362,56 @@ bool TZT_Frame::StartMultiOperation(int32_t tag, bool background, const std::str
     return wrapper->Start(std::move(algorithm), tag, background ? std::string() : doneText);
 }
 
-bool TZT_Frame::StartArchiveRead(int32_t tag, const ZT_ReadArchiveDataSetup& setup)
+bool TZT_Frame::StartArchiveRead(const TArchiveReadStruct& read, const ZT_ReadArchiveDataSetup& setup)
 {
-    TProcessWrapper* wrapper = tag == 39   ? Wrapper(6)
-                               : tag == 40 ? Wrapper(7)
-                               : tag == 41 ? Wrapper(8)
-                                           : nullptr;
+    const TTagStruct* row = TagRow(read.Tag);
+    TProcessWrapper* wrapper = row ? Wrapper(row->Wrapper) : nullptr;
     if (!wrapper)
         return false;
     auto algorithm = std::make_unique<ZT_ReadArchiveAlgorithm>(setup, &Device_, wrapper->Container.get());
-    if (wrapper->Start(std::move(algorithm), tag, {}))
+    if (wrapper->Start(std::move(algorithm), read.Tag, std::string(read.DoneText)))
         return true;
     // The reading button doubles as its stop.
     wrapper->Cancel();
     return false;
 }
 
+bool TZT_Frame::ReadBlock(const TBlockStruct& block, bool background)
+{
+    const std::string text(block.ReadText);
+    switch (block.Read) {
+    case TBlockRead::Range:
+        return StartRead(block.ReadTag, block.First, block.Count, background, text);
+    case TBlockRead::Sequence:
+        return StartMultiOperation(block.ReadTag, background, text);
+    default:
+        return false;
+    }
+}
+
+bool TZT_Frame::WriteBlock(const TBlockStruct& block, bool second)
+{
+    const int32_t tag = second ? block.WriteTag2 : block.WriteTag;
+    if (tag == 0)
+        return false;
+    return StartWrite(tag, block.First, block.Count,
+                      std::string(second ? block.WriteText2 : block.WriteText));
+}
+
 bool TZT_Frame::ReadPage(int32_t page, bool background)
 {
-    // Only the pages of the table are read this way: the archive, graph
-    // and workbench pages read only on their own buttons.
-    for (const TPageReadStruct& read : PageReads) {
-        if (read.Page != page)
-            continue;
-        if (TDevicePageFrame* frame = Page(page))
-            return frame->ReadPage(background);
-        // A page not built yet still has its block read, so that polling
-        // and the other pages see current values.
-        if (!read.Block)
-            return StartMultiOperation(read.Tag, background, {});
-        const TBlockStruct& block = *read.Block;
-        return StartRead(read.Tag, block.First, block.Count, background, {});
-    }
-    return false;
+    // Only the pages that a selection reads are read this way: the archive,
+    // graph and workbench pages read only on their own buttons.
+    if (page < 0 || page >= kPageCount)
+        return false;
+    const TPageStruct& row = PageRow(page);
+    if (!row.SelectRead || !row.Block)
+        return false;
+    if (TDevicePageFrame* frame = Page(page))
+        return frame->ReadPage(background);
+    // A page not built yet still has its block read, so that polling and
+    // the other pages see current values.
+    return ReadBlock(*row.Block, background);
 }
 
 void TZT_Frame::TimerTick()
@@ -388,7 +421,7 @@ void TZT_Frame::TimerTick()
         Device_.Reset();
         return;
     }
-    if (!IsAutoRequest() || !IsPolledPage(CurrentPage))
+    if (!IsAutoRequest() || !PageRow(CurrentPage).Polled)
         return;
     ReadPage(CurrentPage, true);
     if (CurrentPage != pgCurrent)
@@ -429,8 +462,6 @@ void TZT_Frame::RefreshPage(int32_t page)
 {
     if (TDevicePageFrame* frame = Page(page))
         frame->RefreshPage();
-    if (page == pgCurrent)
-        ShowDeviceStatus();
 }
 
 void TZT_Frame::CheckIdentificationChanged()
@@ -451,53 +482,25 @@ void TZT_Frame::ProcessComplete(int32_t, int32_t tag)
 
 void TZT_Frame::Dispatch(int32_t tag)
 {
-    switch (tag) {
-    case 1:
-        RefreshPage(pgSetup);
-        break;
-    case 3:
-        RefreshPage(pgSetup2);
-        break;
-    case 5:
-        RefreshPage(pgCurrent);
-        break;
-    case 6:
-        RefreshPage(pgWorkSetup);
-        break;
-    case 8:
-        RefreshPage(pgImpulseOut);
-        break;
-    case 10:
-        RefreshPage(pgCalibration);
-        break;
-    case kReadServiceOperation:
-        RefreshPage(pgServiceParam);
-        break;
-    case 15:
-        RefreshPage(pgServiceInfo);
-        break;
-    case 21:
-        RefreshPage(pgGraphObservation);
-        break;
-    case kReadIdentificationOperation:
-        RefreshPage(pgIdentification);
-        break;
-    case kReadAllOperation:
-        for (int32_t read : ReadAllDispatchOrder)
-            Dispatch(read);
-        break;
-    case 39:
-        RefreshPage(pgArchive);
-        break;
-    case 40:
-        RefreshPage(pgNotStaff);
-        break;
-    case 41:
-        RefreshPage(pgJournal);
-        break;
-    default:
-        break;
+    if (tag == kReadAllOperation) {
+        // Read-all completes as the reads of its pages would, in its order.
+        std::vector<const TPageStruct*> order;
+        for (const TPageStruct& row : PageTable)
+            if (row.ReadAllPlace > 0 && row.Block)
+                order.push_back(&row);
+        std::sort(order.begin(), order.end(), [](const TPageStruct* a, const TPageStruct* b) {
+            return a->ReadAllPlace < b->ReadAllPlace;
+        });
+        for (const TPageStruct* row : order)
+            Dispatch(row->Block->ReadTag);
+        return;
     }
+    const TTagStruct* row = TagRow(tag);
+    if (!row)
+        return;
+    RefreshPage(row->Page);
+    if (row->After)
+        (this->*row->After)();
 }
 
 void TZT_Frame::ProcessError(int32_t, int32_t, int32_t)
@@ -531,9 +534,21 @@ void TZT_Frame::ReadAllParams()
 
 void TZT_Frame::WriteAllParams()
 {
-    for (int32_t page : WriteAllOrder)
-        if (Pages[page] && !Pages[page]->CollectPage())
+    std::vector<const TPageStruct*> order;
+    for (const TPageStruct& row : PageTable)
+        if (row.WriteAllPlace > 0)
+            order.push_back(&row);
+    std::sort(order.begin(), order.end(),
+              [](const TPageStruct* a, const TPageStruct* b) { return a->WriteAllPlace < b->WriteAllPlace; });
+    for (const TPageStruct* row : order) {
+        // A block that no page collected would be written as last read.
+        if (!Pages[row->Index]) {
+            LogMessage(std::string("Запись всех данных отменена: нет страницы \"") + row->Caption + "\"");
             return;
+        }
+        if (!Pages[row->Index]->CollectPage())
+            return;
+    }
     StartMultiOperation(kWriteAllOperation, false, {});
 }
 
@@ -574,10 +589,11 @@ void TZT_Frame::SetStream(int32_t id, bool on,
 
 void TZT_Frame::ToggleIntegration(bool running)
 {
-    if (!currentParams_)
+    auto* page = PageOf<TCurrentParams>(pgCurrent);
+    if (!page)
         return;
     if (running)
-        currentParams_->StopButtonClick(nullptr);
+        page->StopButtonClick(nullptr);
     else
-        currentParams_->StartButtonClick(nullptr);
+        page->StartButtonClick(nullptr);
 }

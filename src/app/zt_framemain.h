@@ -24,8 +24,7 @@ class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
 class TChanelHelperBase;
-class TCurrentParams;
-class TIdentification;
+class TZT_Frame;
 
 // What the workspace asks of the main window. The main window fills it in;
 // an unset member does nothing (automatic polling reads as off).
@@ -71,6 +70,39 @@ enum TPageIndex : int32_t {
     kPageCount = 15
 };
 
+// One row of the page table: everything the workspace knows of a page.
+struct TPageStruct {
+    int32_t Index;
+    const char* Sheet;           // object name of its sheet
+    const char* Caption;         // the caption of its sheet and of its tree node
+    int32_t TreePlace;           // 1.. its node's place in the tree, top to bottom; 0 no node
+    int32_t Parent;              // the page under whose node it sits; -1 top level
+    int32_t Image;               // index in the tree's image list
+    TDevicePageFrame* (*Make)(); // null: not built yet
+    // The block its own read and write use (null: none), and whether a tree
+    // selection reads it and the timer polls it.
+    const ZT_namespace::TBlockStruct* Block;
+    bool SelectRead;
+    bool Polled;
+    bool HiddenSheet;
+    int32_t ReadAllPlace;  // 1.. in read-all's refresh order; 0 none
+    int32_t WriteAllPlace; // 1.. in write-all's collect order; 0 none
+};
+// The pages in the order they initialise.
+extern const TPageStruct PageTable[kPageCount];
+const TPageStruct& PageRow(int32_t index);
+
+// One row of the tag table: the page a completion of the tag refreshes, an
+// optional step after it, and the wrapper that runs the tag's operation
+// when the tag alone decides it (the archive readings).
+struct TTagStruct {
+    int32_t Tag;
+    int32_t Page;
+    void (TZT_Frame::*After)();
+    int32_t Wrapper;
+};
+extern const TTagStruct TagTable[];
+
 class TZT_Frame : public QWidget, public TPageHost {
     Q_OBJECT
 public:
@@ -102,18 +134,20 @@ public:
 
     // Operations offered to the pages; each is true when started. A busy
     // wrapper refuses silently.
-    bool StartRead(int32_t tag, int32_t first, int32_t count, bool background,
-                   const std::string& doneText) override;
-    bool StartWrite(int32_t tag, int32_t first, int32_t count, const std::string& doneText) override;
-    bool StartMultiOperation(int32_t tag, bool background, const std::string& doneText) override;
+    bool ReadBlock(const ZT_namespace::TBlockStruct& block, bool background) override;
+    bool WriteBlock(const ZT_namespace::TBlockStruct& block, bool second = false) override;
     // A second call while the reading runs cancels it and returns false.
-    bool StartArchiveRead(int32_t tag, const ZT_ReadArchiveDataSetup& setup) override;
+    bool StartArchiveRead(const ZT_namespace::TArchiveReadStruct& read,
+                          const ZT_ReadArchiveDataSetup& setup) override;
+    bool StartRead(int32_t tag, int32_t first, int32_t count, bool background, const std::string& doneText);
+    bool StartWrite(int32_t tag, int32_t first, int32_t count, const std::string& doneText);
+    bool StartMultiOperation(int32_t tag, bool background, const std::string& doneText);
 
     // The page read of the page-read table, in background or click mode.
     bool ReadPage(int32_t page, bool background);
     // Computes the indicators from the current parameters block and shows
     // them on the main window.
-    void ShowDeviceStatus() override;
+    void ShowDeviceStatus();
     TDeviceStatusStruct DeviceStatus();
 
     // One tick of the one-second timer.
@@ -132,8 +166,8 @@ public:
     // Places `page` on its sheet; the workspace's own pages come through
     // InitPages.
     void AttachPage(int32_t index, TDevicePageFrame* page);
-    TCurrentParams* CurrentParams() const { return currentParams_; }
-    TIdentification* Identification() const { return identification_; }
+    // The page at `index` as its own class; null when it is another or none.
+    template <class T> T* PageOf(int32_t index) const { return qobject_cast<T*>(Page(index)); }
 
     // Completion handling of every wrapper (window thread).
     void ProcessComplete(int32_t id, int32_t tag);
@@ -164,8 +198,6 @@ private:
     std::array<std::unique_ptr<TProcessWrapper>, 8> Wrappers;
     std::array<TDevicePageFrame*, kPageCount> Pages{};
     std::array<QWidget*, kPageCount> Sheets{};
-    TCurrentParams* currentParams_ = nullptr;
-    TIdentification* identification_ = nullptr;
     QWidget* PagePanel = nullptr;
     QTabWidget* PageControl_ = nullptr;
     QTreeWidget* TreeView_ = nullptr;

@@ -641,7 +641,7 @@ public:
     // A totaliser's integer part plus its fraction.
     double Get(TTotaliserField field) const
     {
-        return double(Get(field.Integer)) + double(Get(field.Fraction));
+        return double(static_cast<int32_t>(Get(field.Integer))) + double(Get(field.Fraction));
     }
 
     Ad7792SetupStruct GetAd7792Setup(uint16_t reg) const

@@ -19,15 +19,6 @@ namespace {
 
 constexpr double kLitresPerSecond = 0.2777777777777778;
 
-TBitEditComboBox* BitList(const char* name, QWidget* parent)
-{
-    auto* edit = new TBitEditComboBox(parent);
-    edit->setObjectName(name);
-    edit->SetReadOnly(true);
-    edit->setMinimumHeight(22);
-    return edit;
-}
-
 } // namespace
 
 TCurrentParams::TCurrentParams(QWidget* parent) : TDevicePageFrame(parent)
@@ -60,7 +51,7 @@ TCurrentParams::TCurrentParams(QWidget* parent) : TDevicePageFrame(parent)
     };
     VolumeD = AddDisplay("VolumeD");
     VolumeR = AddDisplay("VolumeR");
-    Expense = AddDisplay("Expense");
+    Expense = BindDisplay("Expense", ZT_Fields::Expense, "%.5f");
     ExpenseLitre = AddDisplay("ExpenseLitre");
     DirectFlowTime = AddDisplay("DirectFlowTime");
     ReverseFlowTime = AddDisplay("ReverseFlowTime");
@@ -80,9 +71,9 @@ TCurrentParams::TCurrentParams(QWidget* parent) : TDevicePageFrame(parent)
     line(cg, "Время работы при аппаратной ошибке - Tош", HardwareErrorTime);
     line(cg, "Время наличия питания - Твкл", WorkTime);
     line(cg, "Время отсутствия питания - Тоткл", OffTime);
-    HardwareNotStaff = BitList("HardwareNotStaff", current);
-    WorkModeFlags = BitList("WorkModeFlags", current);
-    SystemNotStaff = BitList("SystemNotStaff", current);
+    HardwareNotStaff = BindBits<TBitEditComboBox>("HardwareNotStaff", ZT_Fields::HardwareNotStaff, true);
+    WorkModeFlags = BindBits<TBitEditComboBox>("WorkModeFlags", ZT_Fields::WorkModeFlags, true);
+    SystemNotStaff = BindBits<TBitEditComboBox>("SystemNotStaff", ZT_Fields::SystemNotStaff, true);
     for (auto [caption, edit] :
          {std::pair{"Аппаратные НС", HardwareNotStaff}, std::pair{"Флаги реж.работы", WorkModeFlags},
           std::pair{"Системные НС", SystemNotStaff}}) {
@@ -102,7 +93,7 @@ TCurrentParams::TCurrentParams(QWidget* parent) : TDevicePageFrame(parent)
         sg->addWidget(edit, row, 1, 1, 2);
         ++row;
     };
-    MeasureCounter = AddDisplay("MeasureCounter");
+    MeasureCounter = BindDisplay("MeasureCounter", ZT_Fields::MeasureCounter, "%u");
     CodeIntegrator = AddDisplay("CodeIntegrator");
     OffCodeIntegrator = AddDisplay("OffCodeIntegrator");
     NoiseIntegrator = AddDisplay("NoiseIntegrator");
@@ -122,10 +113,10 @@ TCurrentParams::TCurrentParams(QWidget* parent) : TDevicePageFrame(parent)
     sline("Время проливки (с)", TimeIntegrator);
     sline("Объем расчитанный (л)", VolumeCalculating);
     sline("Объем накопленный (л)", VolumeIntegrator);
-    ImpulseIntegrator_1 = AddDisplay("ImpulseIntegrator_1");
-    ImpulseIntegrator_2 = AddDisplay("ImpulseIntegrator_2");
-    WeightImpulse_1 = AddDisplay("WeightImpulse_1");
-    WeightImpulse_2 = AddDisplay("WeightImpulse_2");
+    ImpulseIntegrator_1 = BindDisplay("ImpulseIntegrator_1", ZT_Fields::ImpulseIntegrator_1, "%u");
+    ImpulseIntegrator_2 = BindDisplay("ImpulseIntegrator_2", ZT_Fields::ImpulseIntegrator_2, "%u");
+    WeightImpulse_1 = BindDisplay("WeightImpulse_1", ZT_Fields::WeightImpulse_1, "%g");
+    WeightImpulse_2 = BindDisplay("WeightImpulse_2", ZT_Fields::WeightImpulse_2, "%g");
     WeightImpulseL_1 = AddDisplay("WeightImpulseL_1");
     WeightImpulseL_2 = AddDisplay("WeightImpulseL_2");
     sg->addWidget(new QLabel(QString::fromUtf8("Выход 1")), row, 1);
@@ -156,13 +147,11 @@ TCurrentParams::TCurrentParams(QWidget* parent) : TDevicePageFrame(parent)
 
 void TCurrentParams::InitPage()
 {
-    HardwareNotStaff->SetItems(TextList(HardwareNotStaffBits));
-    WorkModeFlags->SetItems(TextList(WorkModeFlagsBits));
-    SystemNotStaff->SetItems(TextList(SystemNotStaffBits));
     // Bit 0 reads "1", as in the archive and journal bit strings; every
     // cell stays visible beside the drop-down button.
     for (TBitEditComboBox* edit : {HardwareNotStaff, WorkModeFlags, SystemNotStaff}) {
         edit->SetFirstBitSym('1');
+        edit->setMinimumHeight(22);
         edit->setMinimumWidth(edit->CellSize() * edit->ItemCount() + edit->ButtonWidth() + 8);
     }
 }
@@ -174,23 +163,20 @@ bool TCurrentParams::ReadPage(bool background)
 
 bool TCurrentParams::GetCurrentParamsClick(QObject* sender)
 {
-    if (!PageHost)
-        return false;
-    const TBlockStruct& block = ZT_namespace::ZT_Blocks::CurrentParamsBlock;
-    return PageHost->StartRead(5, block.First, block.Count, sender == nullptr, "Текущие параметры считаны");
+    return TDevicePageFrame::ReadPage(sender == nullptr);
 }
 
 bool TCurrentParams::StartButtonClick(QObject*)
 {
-    return SetIntegration(1, 19, "Интегрирование запущено");
+    return SetIntegration(1, false);
 }
 
 bool TCurrentParams::StopButtonClick(QObject*)
 {
-    return SetIntegration(0, 20, "Интегрирование остановлено");
+    return SetIntegration(0, true);
 }
 
-bool TCurrentParams::SetIntegration(uint16_t command, int32_t tag, const char* doneText)
+bool TCurrentParams::SetIntegration(uint16_t command, bool stop)
 {
     if (!PageHost)
         return false;
@@ -198,7 +184,7 @@ bool TCurrentParams::SetIntegration(uint16_t command, int32_t tag, const char* d
         TDeviceHelperLocker locker(PageHost->Device());
         PageHost->Device().Set(ZT_Fields::Integration, command);
     }
-    return PageHost->StartWrite(tag, ZT_Fields::Integration.Register, 1, doneText);
+    return PageHost->WriteBlock(ZT_Blocks::IntegrationCommand, stop);
 }
 
 // A display keeps what the user has selected in it while it has the focus.
@@ -208,28 +194,17 @@ void TCurrentParams::Show(QLineEdit* edit, const std::string& text)
         edit->setText(QString::fromStdString(text));
 }
 
-void TCurrentParams::Show(TBitEditComboBox* edit, uint16_t value)
-{
-    if (!HasFocus(edit))
-        edit->SetBitFlags(value);
-}
-
 void TCurrentParams::RefreshPage()
 {
     if (!PageHost)
         return;
+    RefreshBindings();
     ZT_Helper& d = PageHost->Device();
     TDeviceHelperLocker locker(d);
-    using namespace ZT_Fields;
 
-    auto volume = [&](const TTotaliserField& f) {
-        return double(static_cast<int32_t>(d.Get(f.Integer))) + double(d.Get(f.Fraction));
-    };
-    Show(VolumeD, Format("%.6f", volume(ZT_Fields::VolumeD)));
-    Show(VolumeR, Format("%.6f", volume(ZT_Fields::VolumeR)));
-    const double flow = d.Get(ZT_Fields::Expense);
-    Show(Expense, Format("%.5f", flow));
-    Show(ExpenseLitre, Format("%.5f", flow * kLitresPerSecond));
+    Show(VolumeD, Format("%.6f", d.Get(ZT_Fields::VolumeD)));
+    Show(VolumeR, Format("%.6f", d.Get(ZT_Fields::VolumeR)));
+    Show(ExpenseLitre, Format("%.5f", d.Get(ZT_Fields::Expense) * kLitresPerSecond));
 
     const uint32_t times[5] = {d.Get(ZT_Fields::DirectFlowTime), d.Get(ZT_Fields::ReverseFlowTime),
                                d.Get(ZT_Fields::StopFlowTime), d.Get(ZT_Fields::EmptyPipeTime),
@@ -244,16 +219,9 @@ void TCurrentParams::RefreshPage()
     Show(WorkTime, FormatDuration(powered));
     Show(OffTime, FormatDuration(d.Get(ZT_Fields::OffTime)));
 
-    Show(HardwareNotStaff, d.Get(ZT_Fields::HardwareNotStaff));
-    Show(WorkModeFlags, d.Get(ZT_Fields::WorkModeFlags));
-    Show(SystemNotStaff, d.Get(ZT_Fields::SystemNotStaff));
-
     const uint32_t n = d.Get(ZT_Fields::MeasureCounter);
-    Show(MeasureCounter, Format("%u", n));
     const uint32_t integrationMs = d.Get(ZT_Fields::TimeIntegrator);
     Show(TimeIntegrator, Format("%.3f", integrationMs * 0.001));
-    Show(ImpulseIntegrator_1, Format("%u", d.Get(ZT_Fields::ImpulseIntegrator_1)));
-    Show(ImpulseIntegrator_2, Format("%u", d.Get(ZT_Fields::ImpulseIntegrator_2)));
     Show(VolumeIntegrator, Format("%.5f", double(d.Get(ZT_Fields::VolumeIntegrator)) * 1000.0));
 
     // The sums become means over the n measurements. The model keeps the
@@ -268,12 +236,8 @@ void TCurrentParams::RefreshPage()
 
     const double computed = integrationMs != 0 ? std::fabs(integrationMs * meanFlow / 3600.0) : 0.0;
     Show(VolumeCalculating, Format("%.5f", computed));
-    const double weight1 = d.Get(ZT_Fields::WeightImpulse_1);
-    const double weight2 = d.Get(ZT_Fields::WeightImpulse_2);
-    Show(WeightImpulse_1, Format("%g", weight1));
-    Show(WeightImpulse_2, Format("%g", weight2));
-    Show(WeightImpulseL_1, Format("%g", weight1 * 1000.0));
-    Show(WeightImpulseL_2, Format("%g", weight2 * 1000.0));
+    Show(WeightImpulseL_1, Format("%g", d.Get(ZT_Fields::WeightImpulse_1) * 1000.0));
+    Show(WeightImpulseL_2, Format("%g", d.Get(ZT_Fields::WeightImpulse_2) * 1000.0));
     Show(CodeIntegrator, Format("%g", code));
     Show(OffCodeIntegrator, Format("%g", offCode));
     Show(NoiseIntegrator, Format("%g", noise));

@@ -42,10 +42,10 @@ public:
     TIntegrationValuesStruct IntegrationValues() const;
 
 private:
-    // The integration command register 40010 := `command`, then its write.
-    bool SetIntegration(uint16_t command, int32_t tag, const char* doneText);
+    // The integration command := `command`, then its write (the command
+    // block's second write stops).
+    bool SetIntegration(uint16_t command, bool stop);
     static void Show(QLineEdit* edit, const std::string& text);
-    static void Show(TBitEditComboBox* edit, uint16_t value);
 
     QLineEdit *VolumeD, *VolumeR, *Expense, *ExpenseLitre;
     QLineEdit *DirectFlowTime, *ReverseFlowTime, *StopFlowTime, *EmptyPipeTime, *HardwareErrorTime;

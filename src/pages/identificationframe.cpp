@@ -12,24 +12,18 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
 using namespace ZT_namespace;
+using namespace ZT_namespace::ZT_Fields;
 
 namespace {
 
-void Fill(QComboBox* combo, TTextList list)
-{
-    combo->clear();
-    combo->addItems(TextList(list));
-}
-
-void Select(QComboBox* combo, uint16_t index)
-{
-    combo->setCurrentIndex(index < combo->count() ? index : -1);
-}
+constexpr int kClockSet = 1;
+constexpr int kCorrectionSet = 2;
 
 int SelectedIndex(const QComboBox* combo)
 {
@@ -74,31 +68,28 @@ TIdentification::TIdentification(QWidget* parent) : TDevicePageFrame(parent)
         ++row;
         return label;
     };
-    SerialNumber = new QLineEdit(ident);
-    SerialNumber->setObjectName("SerialNumber");
+    SerialNumber = BindEdit("SerialNumber", ZT_Fields::SerialNumber, "%08u");
     DuCombo = new QComboBox(ident);
     DuCombo->setObjectName("DuCombo");
     DuCombo->setEditable(true);
     DuCombo->setInsertPolicy(QComboBox::NoInsert);
-    TypeDevice = new QComboBox(ident);
-    TypeDevice->setObjectName("TypeDevice");
-    ClassDevice = new QComboBox(ident);
-    ClassDevice->setObjectName("ClassDevice");
-    PluginCard1 = new QComboBox(ident);
-    PluginCard1->setObjectName("PluginCard1");
-    PluginCard2 = new QComboBox(ident);
-    PluginCard2->setObjectName("PluginCard2");
-    ArchiveModule = new QCheckBox(QString::fromUtf8("Модуль архивов"), ident);
-    ArchiveModule->setObjectName("ArchiveModule");
-    ReverseModification = new QCheckBox(QString::fromUtf8("Реверсивное исполнение"), ident);
-    ReverseModification->setObjectName("ReverseModification");
+    // The Ду list offers the usual bores; the edit takes any number.
+    DuCombo->addItems(TextList(NominalDiameterList));
+    DuCombo->setCurrentIndex(-1);
+    Bind(std::make_unique<ZT_Binding::TNumberBinding>(DuCombo, ZT_Fields::Du, "%2u",
+                                                      "Не корректное значение Ду"));
+    TypeDevice = BindList("TypeDevice", ZT_Fields::Type);
+    ClassDevice = BindList("ClassDevice", ZT_Fields::ClassDevice);
+    PluginCard1 = BindList("PluginCard1", ZT_Fields::PluginCard1);
+    PluginCard2 = BindList("PluginCard2", ZT_Fields::PluginCard2);
+    ArchiveModule = BindCheck("ArchiveModule", "Модуль архивов", ZT_Fields::ArchiveModule);
+    ReverseModification =
+        BindCheck("ReverseModification", "Реверсивное исполнение", ZT_Fields::ReverseModification);
     Identification = AddDisplay("Identification");
     Modification = AddDisplay("Modification");
     Version = AddDisplay("Version");
     ModelName = AddDisplay("ModelName");
-    WorkMode = new QComboBox(ident);
-    WorkMode->setObjectName("WorkMode");
-    WorkMode->setEnabled(false);
+    WorkMode = BindList("WorkMode", ZT_Fields::DeviceWorkMode, true);
     SetSystemSetup = Button("SetSystemSetup", "Установить", ident);
     add(ig, "Заводской номер", SerialNumber);
     add(ig, "Ду", DuCombo);
@@ -125,10 +116,13 @@ TIdentification::TIdentification(QWidget* parent) : TDevicePageFrame(parent)
     sums->setObjectName("ChecksumGroup");
     auto* cg = new QGridLayout(sums);
     row = 0;
-    FirmwareCS = AddDisplay("FirmwareCS");
-    MetrologyCS = AddDisplay("MetrologyCS");
-    SetupCS = AddDisplay("SetupCS");
-    CalibrationCS = AddDisplay("CalibrationCS");
+    FirmwareCS = BindDisplay("FirmwareCS", ZT_Fields::rcFirmware, "%04X");
+    MetrologyCS = BindDisplay("MetrologyCS", ZT_Fields::rcMetrology, "%04X");
+    SetupCS = BindDisplay("SetupCS", ZT_Fields::rcSetup, "%04X");
+    CalibrationCS = BindDisplay("CalibrationCS", ZT_Fields::rcCalibration, "%04X");
+    // Read-only: shown even while one of them has the focus.
+    for (QLineEdit* sum : {FirmwareCS, MetrologyCS, SetupCS, CalibrationCS})
+        BindingOf(sum)->IgnoresFocus = true;
     add(cg, "Встроенного ПО", FirmwareCS);
     add(cg, "Метрологической части ПО", MetrologyCS);
     add(cg, "Настроечных параметров", SetupCS);
@@ -151,12 +145,8 @@ TIdentification::TIdentification(QWidget* parent) : TDevicePageFrame(parent)
     pickers->addWidget(CurrentDatePicker);
     pickers->addWidget(CurrentTimePicker);
     tg->addLayout(pickers, row++, 0, 1, 2);
-    RTCCorrection = new QSpinBox(clock);
-    RTCCorrection->setObjectName("RTCCorrection");
-    RTCCorrection->setRange(-127, 127);
-    TimeCorrection = new QSpinBox(clock);
-    TimeCorrection->setObjectName("TimeCorrection");
-    TimeCorrection->setRange(0, 30);
+    RTCCorrection = BindSpin("RTCCorrection", ZT_Fields::RTCCorrection);
+    TimeCorrection = BindSpin("TimeCorrection", ZT_Fields::TimeCorrection);
     add(tg, "Коррецция RTC (ppm)", RTCCorrection);
     add(tg, "Разрешенная коррекция (мин)", TimeCorrection);
     SetDataTimeButton = Button("SetDataTimeButton", "Время и дата", clock);
@@ -210,6 +200,19 @@ TIdentification::TIdentification(QWidget* parent) : TDevicePageFrame(parent)
     right->addWidget(clear);
     right->addStretch(1);
 
+    BindDateTime(CurrentDatePicker, CurrentTimePicker, {Year, Month, Day, Hour, Minute, Second}, false,
+                 "Некоректное время");
+    BindDateTime(InitDatePicker, InitTimePicker,
+                 {StartYear, StartMonth, StartDay, StartHour, StartMinute, StartSecond}, true);
+    // The identification fields belong together: while any of them is
+    // being edited none is overwritten.
+    FocusGroup({SerialNumber, DuCombo, TypeDevice, Identification, ClassDevice, SetSystemSetup, PluginCard1,
+                PluginCard2, ArchiveModule, ReverseModification});
+    // The clock and its correction are stored by their own commands.
+    CollectSet(kClockSet, {CurrentDatePicker});
+    CollectSet(kCorrectionSet, {RTCCorrection, TimeCorrection});
+    CollectSet(-1, {InitDatePicker, WorkMode});
+
     connect(GetSetup, &QPushButton::clicked, this, [this] { GetSetupClick(GetSetup); });
     connect(SetSystemSetup, &QPushButton::clicked, this, [this] { SetSystemSetupClick(SetSystemSetup); });
     connect(SetDataTimeButton, &QPushButton::clicked, this,
@@ -233,19 +236,6 @@ TIdentification::TIdentification(QWidget* parent) : TDevicePageFrame(parent)
     connect(ReverseModification, &QCheckBox::clicked, this, rebuild);
 }
 
-void TIdentification::InitPage()
-{
-    updating_ = true;
-    Fill(DuCombo, NominalDiameterList);
-    Fill(TypeDevice, BodyTypeList);
-    Fill(ClassDevice, ClassDeviceList);
-    Fill(PluginCard1, PluginCardList);
-    Fill(PluginCard2, PluginCardList);
-    Fill(WorkMode, DeviceWorkModeList);
-    DuCombo->setCurrentIndex(-1);
-    updating_ = false;
-}
-
 bool TIdentification::ReadPage(bool background)
 {
     return GetSetupClick(background ? nullptr : GetSetup);
@@ -258,86 +248,26 @@ bool TIdentification::GetSetupClick(QObject* sender)
     // A click identifies the meter again: it may have been replaced on the line.
     if (sender)
         PageHost->Device().SetIdentified(false);
-    return PageHost->StartMultiOperation(23, sender == nullptr, "Идентификационные параметры считаны");
+    return TDevicePageFrame::ReadPage(sender == nullptr);
 }
 
 void TIdentification::RefreshPage()
 {
-    RefreshHolding();
-    RefreshDeviceState();
-}
-
-void TIdentification::RefreshHolding()
-{
     if (!PageHost)
         return;
-    ZT_Helper& d = PageHost->Device();
-    TDeviceHelperLocker locker(d);
-    using namespace ZT_Fields;
-
-    if (!HasFocus(CurrentDatePicker) && !HasFocus(CurrentTimePicker)) {
-        const QDate date(2000 + d.Get(Year), d.Get(Month), d.Get(Day));
-        const QTime time(d.Get(Hour), d.Get(Minute), d.Get(Second));
-        if (date.isValid() && time.isValid()) {
-            CurrentDatePicker->setDate(date);
-            CurrentTimePicker->setTime(time);
-        } else {
-            PageHost->LogMessage("Некоректное время");
-        }
-    }
-    if (!HasFocus(RTCCorrection))
-        RTCCorrection->setValue(d.Get(ZT_Fields::RTCCorrection));
-    if (!HasFocus(TimeCorrection))
-        TimeCorrection->setValue(d.Get(ZT_Fields::TimeCorrection));
-
-    // The identification fields belong together: while any of them is
-    // being edited none is overwritten.
-    for (const QWidget* w :
-         {static_cast<const QWidget*>(SerialNumber), static_cast<const QWidget*>(DuCombo),
-          static_cast<const QWidget*>(TypeDevice), static_cast<const QWidget*>(Identification),
-          static_cast<const QWidget*>(ClassDevice), static_cast<const QWidget*>(SetSystemSetup)})
-        if (HasFocus(w))
-            return;
     updating_ = true;
-    SerialNumber->setText(QString::fromStdString(Format("%08u", d.Get(ZT_Fields::SerialNumber))));
-    DuCombo->setCurrentIndex(-1);
-    DuCombo->setEditText(QString::fromStdString(Format("%2u", unsigned(d.Get(Du)))));
-    Select(TypeDevice, d.Get(Type));
-    Select(PluginCard1, d.Get(ZT_Fields::PluginCard1));
-    Select(PluginCard2, d.Get(ZT_Fields::PluginCard2));
-    Select(ClassDevice, d.Get(ZT_Fields::ClassDevice));
-    ArchiveModule->setChecked(d.Get(ZT_Fields::ArchiveModule) != 0);
-    ReverseModification->setChecked(d.Get(ZT_Fields::ReverseModification) != 0);
+    RefreshBindings();
     updating_ = false;
     UpdateIdentification();
-}
 
-void TIdentification::RefreshDeviceState()
-{
-    if (!PageHost)
-        return;
-    ZT_Helper& d = PageHost->Device();
-    TDeviceHelperLocker locker(d);
-    using namespace ZT_Fields;
-
-    if (!HasFocus(InitDatePicker) && !HasFocus(InitTimePicker)) {
-        const QDate date(2000 + d.Get(StartYear), d.Get(StartMonth), d.Get(StartDay));
-        const QTime time(d.Get(StartHour), d.Get(StartMinute), d.Get(StartSecond));
-        if (date.isValid() && time.isValid()) {
-            InitDatePicker->setDate(date);
-            InitTimePicker->setTime(time);
-        }
+    uint16_t progress = 0;
+    {
+        TDeviceHelperLocker locker(PageHost->Device());
+        progress = PageHost->Device().Get(ClearProgress);
     }
-    const uint16_t progress = d.Get(ClearProgress);
     clearing_ = progress != 0;
     ClearArchiveButton->setText(QString::fromUtf8(clearing_ ? "Отменить" : "Очистить"));
     ClaerArchiveProgressBar->setValue(std::min<int>(progress, ClaerArchiveProgressBar->maximum()));
-    // Read-only: shown even while one of them has the focus.
-    for (auto [edit, value] :
-         {std::pair{FirmwareCS, d.Get(rcFirmware)}, std::pair{MetrologyCS, d.Get(rcMetrology)},
-          std::pair{SetupCS, d.Get(rcSetup)}, std::pair{CalibrationCS, d.Get(rcCalibration)}})
-        edit->setText(QString::fromStdString(Format("%04X", unsigned(value))));
-    Select(WorkMode, d.Get(DeviceWorkMode));
 }
 
 void TIdentification::RefreshIdentity()
@@ -367,83 +297,29 @@ void TIdentification::UpdateIdentification()
         PageHost->SetDeviceTitle(designation + " " + SerialNumber->text().toStdString());
 }
 
-bool TIdentification::CollectPage()
-{
-    if (!PageHost)
-        return false;
-    const uint32_t serial = StrToUInt(SerialNumber->text().toStdString());
-    const uint32_t du = StrToUInt(DuCombo->currentText().toStdString());
-    if (du < 1 || du > 400) {
-        PageHost->LogMessage("Не корректное значение Ду");
-        return false;
-    }
-    ZT_Helper& d = PageHost->Device();
-    TDeviceHelperLocker locker(d);
-    using namespace ZT_Fields;
-    d.Set(ZT_Fields::SerialNumber, serial);
-    d.Set(Du, static_cast<uint16_t>(du));
-    d.Set(Type, static_cast<uint16_t>(SelectedIndex(TypeDevice)));
-    d.Set(ZT_Fields::PluginCard1, static_cast<uint16_t>(SelectedIndex(PluginCard1)));
-    d.Set(ZT_Fields::PluginCard2, static_cast<uint16_t>(SelectedIndex(PluginCard2)));
-    d.Set(ZT_Fields::ClassDevice, static_cast<uint16_t>(SelectedIndex(ClassDevice)));
-    d.Set(ZT_Fields::ArchiveModule, static_cast<uint16_t>(ArchiveModule->isChecked() ? 1 : 0));
-    d.Set(ZT_Fields::ReverseModification, static_cast<uint16_t>(ReverseModification->isChecked() ? 1 : 0));
-    return true;
-}
-
 bool TIdentification::SetSystemSetupClick(QObject*)
 {
-    if (!PageHost || !CollectPage())
-        return false;
-    const TBlockStruct& block = ZT_Blocks::IdentificationBlock;
-    return PageHost->StartWrite(25, block.First, block.Count, "Параметры идентификации установлены");
+    return WritePage();
 }
 
 bool TIdentification::SetDataTimeButtonClick(QObject* sender)
 {
     if (!PageHost)
         return false;
-    QDate date;
-    QTime time;
     if (sender == SetCurrentDataTimeButton) {
         const QDateTime now = Clock();
-        date = now.date();
-        time = now.time();
-    } else {
-        date = CurrentDatePicker->date();
-        time = CurrentTimePicker->time();
+        const QSignalBlocker dateBlocker(CurrentDatePicker), timeBlocker(CurrentTimePicker);
+        CurrentDatePicker->setDate(now.date());
+        CurrentTimePicker->setTime(now.time());
     }
-    {
-        ZT_Helper& d = PageHost->Device();
-        TDeviceHelperLocker locker(d);
-        using namespace ZT_Fields;
-        d.Set(Year, static_cast<uint16_t>(date.year() % 100));
-        d.Set(Month, static_cast<uint16_t>(date.month()));
-        d.Set(Day, static_cast<uint16_t>(date.day()));
-        d.Set(Hour, static_cast<uint16_t>(time.hour()));
-        d.Set(Minute, static_cast<uint16_t>(time.minute()));
-        d.Set(Second, static_cast<uint16_t>(time.second()));
-    }
-    const TBlockStruct& block = ZT_Blocks::DateTimeBlock;
-    return PageHost->StartWrite(24, block.First, block.Count, "Время и дата установлены");
+    return CollectBindings(kClockSet) && PageHost->WriteBlock(ZT_Blocks::DateTimeBlock);
 }
 
 bool TIdentification::SetTimeCorrectionClick(QObject*)
 {
     if (!PageHost)
         return false;
-    {
-        ZT_Helper& d = PageHost->Device();
-        TDeviceHelperLocker locker(d);
-        const int rtc = RTCCorrection->value();
-        const int permitted = TimeCorrection->value();
-        if (rtc >= -127 && rtc <= 127)
-            d.Set(ZT_Fields::RTCCorrection, rtc);
-        if (permitted >= 0 && permitted <= 30)
-            d.Set(ZT_Fields::TimeCorrection, static_cast<uint16_t>(permitted));
-    }
-    const TBlockStruct& block = ZT_Blocks::TimeCorrectionBlock;
-    return PageHost->StartWrite(26, block.First, block.Count, "Коррекция времени установлены");
+    return CollectBindings(kCorrectionSet) && PageHost->WriteBlock(ZT_Blocks::TimeCorrectionBlock);
 }
 
 bool TIdentification::ClearArchiveButtonClick(QObject*)
@@ -453,7 +329,7 @@ bool TIdentification::ClearArchiveButtonClick(QObject*)
     {
         ZT_Helper& d = PageHost->Device();
         TDeviceHelperLocker locker(d);
-        d.Set(ZT_Fields::ClearArchive, static_cast<uint16_t>(clearing_ ? 0 : 1));
+        d.Set(ClearArchive, static_cast<uint16_t>(clearing_ ? 0 : 1));
     }
-    return PageHost->StartWrite(27, ZT_Fields::ClearArchive.Register, 1, {});
+    return PageHost->WriteBlock(ZT_Blocks::ClearArchiveCommand);
 }

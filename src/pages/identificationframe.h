@@ -26,15 +26,10 @@ class TIdentification : public TDevicePageFrame {
 public:
     explicit TIdentification(QWidget* parent = nullptr);
 
-    void InitPage() override;
     bool ReadPage(bool background) override;
-    // The holding-register refresh, then the device-state refresh.
     void RefreshPage() override;
-    bool CollectPage() override;
     void IdentityChanged() override { RefreshIdentity(); }
 
-    void RefreshHolding();
-    void RefreshDeviceState();
     void RefreshIdentity();
     // Rebuilds the designation and the main window's title.
     void UpdateIdentification();

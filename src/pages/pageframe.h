@@ -2,16 +2,27 @@
 // TDevicePageFrame: what every parameter page offers the device workspace.
 // A page owns its controls only; its values live in the device model, which
 // it reads and writes under the model's data lock. A page never exchanges
-// with the meter itself: it asks the workspace to start an operation.
+// with the meter itself: it asks the workspace to read or write one of the
+// register map's blocks, and the block carries its tags and texts.
+//
+// A page declares its controls as bindings to fields of the register map;
+// the base refreshes them (under the lock, signals blocked, a control with
+// the keyboard focus left alone) and collects them (every value checked
+// before any is stored; the first refusal logged). What a page computes
+// beyond its fields stays in the page around the bindings.
 
 #include "device/zt_core.h"
 #include "device/zt_helper.h"
+#include "pages/fieldbinding.h"
 
 #include <QStringList>
 #include <QWidget>
 
 #include <cstdint>
+#include <initializer_list>
+#include <memory>
 #include <string>
+#include <vector>
 
 class QLineEdit;
 class TInteract;
@@ -25,17 +36,19 @@ class TPageHost {
 public:
     virtual ~TPageHost() = default;
     virtual ZT_Helper& Device() = 0;
-    virtual bool StartRead(int32_t tag, int32_t first, int32_t count, bool background,
-                           const std::string& doneText) = 0;
-    virtual bool StartWrite(int32_t tag, int32_t first, int32_t count, const std::string& doneText) = 0;
-    virtual bool StartMultiOperation(int32_t tag, bool background, const std::string& doneText) = 0;
-    virtual bool StartArchiveRead(int32_t tag, const ZT_ReadArchiveDataSetup& setup) = 0;
+    // The block's own read (a range, or the multi-block operation it is
+    // read with); `background` reads quietly without a completion text.
+    virtual bool ReadBlock(const ZT_namespace::TBlockStruct& block, bool background) = 0;
+    // The block's write from the model's holding image; `second` is the
+    // second write of a command block.
+    virtual bool WriteBlock(const ZT_namespace::TBlockStruct& block, bool second = false) = 0;
+    // A second call while the reading runs cancels it and returns false.
+    virtual bool StartArchiveRead(const ZT_namespace::TArchiveReadStruct& read,
+                                  const ZT_ReadArchiveDataSetup& setup) = 0;
     // A line for the exchange log.
     virtual void LogMessage(const std::string& text) = 0;
     // The main window's title suffix.
     virtual void SetDeviceTitle(const std::string& text) = 0;
-    // Shows the main window's status indicators from the current parameters.
-    virtual void ShowDeviceStatus() = 0;
 };
 
 // The workspace as the pages reach it; null while no workspace exists, and
@@ -46,6 +59,12 @@ class TDevicePageFrame : public QWidget {
     Q_OBJECT
 public:
     explicit TDevicePageFrame(QWidget* parent = nullptr) : QWidget(parent) {}
+    ~TDevicePageFrame() override;
+
+    // The block the page reads and writes; set once from the workspace's
+    // page table (null: the page reads nothing of its own).
+    void SetPageBlock(const ZT_namespace::TBlockStruct* block) { PageBlock = block; }
+    const ZT_namespace::TBlockStruct* GetPageBlock() const { return PageBlock; }
 
     // Fills the static content (list items and the like); called once by
     // the workspace's InitPages.
@@ -53,16 +72,14 @@ public:
     // Starts the page's read; `background` is true for the timer and the
     // tree, which read quietly without a completion text. True when an
     // operation was started.
-    virtual bool ReadPage(bool background)
-    {
-        (void)background;
-        return false;
-    }
+    virtual bool ReadPage(bool background);
     // Shows the device model's values (after the page's read completed).
-    virtual void RefreshPage() {}
+    virtual void RefreshPage() { RefreshBindings(); }
     // Copies the edits into the device model; false, with the reason
     // logged, when a value is refused.
-    virtual bool CollectPage() { return true; }
+    virtual bool CollectPage() { return CollectBindings(0); }
+    // Collects the page and writes its block.
+    virtual bool WritePage();
 
     // Progress of a long reading (archive pages) and the records of a live
     // stream (observation pages).
@@ -74,9 +91,49 @@ public:
     virtual bool IsModified() const { return false; }
 
 protected:
-    // A named read-only field of the page.
+    // Bindings. Each creates the control with its object name (parented to
+    // the page until a layout takes it) and binds it; `format` overrides
+    // the field's display format.
     QLineEdit* AddDisplay(const char* name);
-    // The focus on the widget or inside it (the edit of an editable combo
-    // box): a refresh leaves such a control alone.
-    static bool HasFocus(const QWidget* widget);
+    QLineEdit* BindDisplay(const char* name, ZT_Binding::TScalarField field, std::string_view format = {});
+    QLineEdit* BindEdit(const char* name, ZT_Binding::TScalarField field, std::string_view format = {},
+                        std::string refusal = {});
+    class QSpinBox* BindSpin(const char* name, ZT_Binding::TScalarField field);
+    class QComboBox* BindList(const char* name, ZT_namespace::TIndexField field, bool readOnly = false);
+    class QCheckBox* BindCheck(const char* name, const char* caption, ZT_namespace::TField<uint16_t> field,
+                               int bit = -1);
+    template <class Edit> Edit* BindBits(const char* name, ZT_namespace::TBitsField field, bool readOnly)
+    {
+        auto* edit = new Edit(this);
+        edit->setObjectName(name);
+        Bind(std::make_unique<ZT_Binding::TBitsBinding>(edit, field, readOnly));
+        return edit;
+    }
+    void BindDateTime(class QDateEdit* date, class QTimeEdit* time, ZT_Binding::TDateTimeFields fields,
+                      bool readOnly, std::string invalidText = {});
+    // Takes any binding; returns it for further settings.
+    TFieldBinding& Bind(std::unique_ptr<TFieldBinding> binding);
+    // The binding of a control (null when the control has none).
+    TFieldBinding* BindingOf(const QWidget* control) const;
+    // The controls are left alone together while any of them has the focus.
+    void FocusGroup(std::initializer_list<const QWidget*> controls);
+    // The controls are stored by `set` (see TFieldBinding::CollectSet).
+    void CollectSet(int set, std::initializer_list<const QWidget*> controls);
+
+    // Shows every binding (the current focus rule applied) under the lock.
+    void RefreshBindings();
+    // Checks every binding of `set`; when all pass, stores them under the
+    // lock and returns true; otherwise logs the first refusal, stores
+    // nothing and returns false.
+    bool CollectBindings(int set);
+
+    // The focus on the widget or inside it.
+    static bool HasFocus(const QWidget* widget) { return WidgetHasFocus(widget); }
+
+    const ZT_namespace::TBlockStruct* PageBlock = nullptr;
+
+private:
+    std::vector<std::unique_ptr<TFieldBinding>> Bindings;
+    // The widgets of each focus group, by group number.
+    std::vector<std::vector<const QWidget*>> Groups;
 };

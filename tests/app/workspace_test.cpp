@@ -353,16 +353,16 @@ TEST(Workspace, BusyWrapper_RefusesSilentlyAndSecondArchiveClickCancels)
     setup.Kinds = {0};
     setup.KindMask = 1;
     setup.ReadAll = true;
-    ASSERT_TRUE(f.workspace->StartArchiveRead(39, setup));
+    ASSERT_TRUE(f.workspace->StartArchiveRead(ArchiveRead, setup));
     EXPECT_TRUE(f.workspace->Wrapper(6)->IsRunning());
-    EXPECT_FALSE(f.workspace->StartArchiveRead(39, setup));
+    EXPECT_FALSE(f.workspace->StartArchiveRead(ArchiveRead, setup));
     ASSERT_TRUE(f.WaitIdle(5000));
     TInteract* record = f.workspace->Wrapper(6)->Container->Acquire();
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(record->ResultCode, kResultCancelled);
     f.workspace->Wrapper(6)->Container->Release(false);
 
-    EXPECT_FALSE(f.workspace->StartArchiveRead(5, setup)) << "not an archive tag";
+    EXPECT_FALSE(f.workspace->StartArchiveRead(TArchiveReadStruct{5, ""}, setup)) << "not an archive tag";
 }
 
 TEST(Workspace, Observation_StartsOnceAndStops)
@@ -378,4 +378,15 @@ TEST(Workspace, Observation_StartsOnceAndStops)
     f.workspace->SetObservation(false);
     f.workspace->SetAdcSignal(false);
     ASSERT_TRUE(f.WaitIdle());
+}
+
+TEST(Workspace, WriteAll_RefusesWhilePagesOfItsOrderAreNotBuilt)
+{
+    // Only the current parameters and identification pages exist here: the
+    // system settings block would go out as last read.
+    TWorkspaceFixture f;
+    f.workspace->WriteAllParams();
+    EXPECT_TRUE(f.Logged("Запись всех данных отменена: нет страницы \"Системные настройки\""));
+    EXPECT_FALSE(f.workspace->Wrapper(1)->IsRunning());
+    EXPECT_EQ(f.Sent(16), 0u);
 }

@@ -28,7 +28,7 @@ protected:
     }
 
     TWorkspaceFixture f;
-    TCurrentParams* page = f.workspace->CurrentParams();
+    TCurrentParams* page = f.workspace->PageOf<TCurrentParams>(pgCurrent);
 };
 
 } // namespace

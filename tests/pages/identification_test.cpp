@@ -63,7 +63,7 @@ protected:
     }
 
     TWorkspaceFixture f;
-    TIdentification* page = f.workspace->Identification();
+    TIdentification* page = f.workspace->PageOf<TIdentification>(pgIdentification);
 };
 
 } // namespace
