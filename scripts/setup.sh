@@ -11,6 +11,7 @@ PACKAGES=(
   libmodbus-dev mbpoll
   xvfb xauth
   fonts-dejavu-core
+  dpkg-dev file librsvg2-bin pandoc desktop-file-utils
 )
 
 missing=()

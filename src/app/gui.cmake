@@ -3,6 +3,7 @@ zt_gui_library(zt_gui_app
     ${CMAKE_CURRENT_LIST_DIR}/mainframe.cpp
     ${CMAKE_CURRENT_LIST_DIR}/namedialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/aboutbox.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/userguide.cpp
   DEPS zt_gui_workspace zt_gui_channels zt_gui_engine zt_channels zt_engine zt_util)
 
 add_executable(zt-configurator ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
@@ -14,3 +15,7 @@ zt_gui_library(zt_gui_workspace
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/zt_framemain.h ${CMAKE_CURRENT_LIST_DIR}/zt_framemain.cpp
     ${CMAKE_CURRENT_LIST_DIR}/treeimages.h ${CMAKE_CURRENT_LIST_DIR}/treeimages.cpp
   DEPS zt_gui_pages zt_gui_engine zt_device zt_channels)
+
+# "Справка" finds the installed user guide relative to the program.
+file(RELATIVE_PATH ZT_GUIDE_FROM_BINDIR "${CMAKE_INSTALL_FULL_BINDIR}" "${CMAKE_INSTALL_FULL_DOCDIR}")
+target_compile_definitions(zt_gui_app PRIVATE ZT_GUIDE_FROM_BINDIR="${ZT_GUIDE_FROM_BINDIR}")

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QIcon>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QTimer>
@@ -204,6 +205,9 @@ int main(int argc, char* argv[])
     // The pool outlives every window and every operation.
     ProcessPool::Instance();
     QApplication app(argc, argv);
+    // The desktop entry and the icon installed with the program.
+    QGuiApplication::setDesktopFileName(QStringLiteral("zt-configurator"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("zt-configurator")));
     try {
         return Run(app, options);
     } catch (const std::exception& e) {

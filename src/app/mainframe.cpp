@@ -2,6 +2,7 @@
 
 #include "app/aboutbox.h"
 #include "app/namedialog.h"
+#include "app/userguide.h"
 #include "app/zt_framemain.h"
 #include "channels/chanelhelper.h"
 #include "channels/chanelsetupform.h"
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -25,6 +27,7 @@
 #include <QThread>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -219,7 +222,9 @@ void TMainForm::BuildActions()
     connect(dataProtocol_, &QAction::triggered, this, [this] { DataProtocolActionExecute(); });
     MakeAction("ChanelProtocolAction", "Service", "Лог обмена канала", nullptr, -1)->setEnabled(false);
     MakeAction("StraitSetupAction", "Setup", "Настройки проливки", nullptr, -1)->setEnabled(false);
-    MakeAction("HelpAction", "Help", "Справка", "Справка", 13)->setEnabled(false);
+    auto* help = MakeAction("HelpAction", "Help", "Справка", "Справка", 13);
+    help->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(help, &QAction::triggered, this, [this] { HelpActionExecute(); });
     auto* about = MakeAction("AboutAction", "Help", "О программе", "О программе", 14);
     connect(about, &QAction::triggered, this, [this] { AboutActionExecute(); });
 }
@@ -651,6 +656,19 @@ void TMainForm::AboutActionExecute()
 {
     if (aboutBox_)
         aboutBox_->exec();
+}
+
+void TMainForm::HelpActionExecute()
+{
+    const QString guide = FindUserGuide(QCoreApplication::applicationDirPath());
+    if (guide.isEmpty()) {
+        LogMessage("Руководство пользователя не найдено");
+        return;
+    }
+    const QUrl url = QUrl::fromLocalFile(guide);
+    const bool opened = helpOpener_ ? helpOpener_(url) : QDesktopServices::openUrl(url);
+    if (!opened)
+        LogMessage("Не удалось открыть руководство пользователя: " + guide.toStdString());
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)

@@ -10,10 +10,12 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 #include <string>
 
 class QAction;
+class QUrl;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -72,6 +74,13 @@ public:
     void IntegrationPanelClick();
     void ConsoleMemoDblClick();
     void AboutActionExecute();
+    // "Справка": hands the user guide (FindUserGuide) to the help opener.
+    void HelpActionExecute();
+
+    // Opens a document with the desktop's viewer; true when it was handed
+    // over. QDesktopServices::openUrl unless replaced (tests).
+    using THelpOpener = std::function<bool(const QUrl&)>;
+    void SetHelpOpener(THelpOpener opener) { helpOpener_ = std::move(opener); }
 
     // Every drop-down list of the window, its dialogs and pages shows as
     // many rows as it has items, at most 40.
@@ -108,6 +117,7 @@ private:
     TTxRxWrapper lamps_;
     std::unique_ptr<TProcessWrapper> wrapper_;
     std::string fileName_;
+    THelpOpener helpOpener_;
     bool closed_ = false;
     bool openCancelled_ = false;
 
