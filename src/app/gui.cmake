@@ -1,5 +1,6 @@
 zt_gui_library(zt_gui_app
   SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/application.cpp
     ${CMAKE_CURRENT_LIST_DIR}/mainframe.cpp
     ${CMAKE_CURRENT_LIST_DIR}/namedialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/aboutbox.cpp

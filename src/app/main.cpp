@@ -2,13 +2,15 @@
 // meter in-process on a loopback port and connects to it, with a settings
 // file of its own so that the user's settings stay untouched.
 
-#include "util/sysutil.h"
+#include "app/application.h"
 #include "app/mainframe.h"
+#include "app/zt_framemain.h"
 #include "channels/chanelhelper.h"
 #include "engine/processpool.h"
 #include "engine/qtnotifydispatcher.h"
 #include "sim/metersim.h"
 #include "util/registry.h"
+#include "util/sysutil.h"
 
 #include <QApplication>
 #include <QDir>
@@ -34,6 +36,7 @@ struct TOptions {
     bool help = false;
     bool version = false;
     std::string screenshot;
+    int page = -1;
     int screenshotTimeoutMs = 30000;
 };
 
@@ -49,6 +52,13 @@ const char* const kUsage =
     "  --screenshot FILE  once the first poll of the current parameters is shown,\n"
     "                     write a PNG picture of the main window to FILE and exit\n"
     "                     (exit code 1 when no poll was shown within 30 s)\n"
+    "  --page N           show page N (0 current parameters, 1 archives, 2 alarm\n"
+    "                     journal, 3 operator journal, 4 settings, 5 system settings,\n"
+    "                     6 system settings 2, 7 outputs, 8 work settings,\n"
+    "                     9 calibration, 10 service parameters, 11 service\n"
+    "                     information, 12 readings, 13 ADC signal, 14 workbench);\n"
+    "                     with --screenshot the picture is taken once the page's\n"
+    "                     first read is shown\n"
     "  --help             show this text and exit\n"
     "  --version          show the version and exit\n";
 
@@ -70,6 +80,13 @@ bool ParseOptions(int argc, char* argv[], TOptions& options, std::string& error)
             options.screenshot = argv[++i];
         } else if (arg.rfind("--screenshot=", 0) == 0) {
             options.screenshot = arg.substr(13);
+        } else if (arg == "--page") {
+            int64_t page = -1;
+            if (i + 1 >= argc || !TryStrToInt(argv[++i], page) || page < 0 || page >= kPageCount) {
+                error = "--page needs a page number from 0 to 14";
+                return false;
+            }
+            options.page = static_cast<int>(page);
         }
         // Anything else (-platform, -style ...) is the window system's.
     }
@@ -140,6 +157,8 @@ int Run(QApplication& app, const TOptions& options)
     {
         TMainForm form;
         form.show();
+        if (options.page >= 0)
+            form.Workspace()->SelectPage(options.page);
         if (options.demo)
             form.ConnectExecute();
 
@@ -162,13 +181,32 @@ int Run(QApplication& app, const TOptions& options)
                 QApplication::quit();
             };
             auto taken = std::make_shared<bool>(false);
-            QObject::connect(&form, &TMainForm::DeviceStatusShown, &form, [shoot, taken] {
+            auto shown = [shoot, taken] {
                 if (*taken)
                     return;
                 *taken = true;
                 // Let the page's refresh of the same completion paint first.
                 QTimer::singleShot(400, [shoot] { shoot(true); });
-            });
+            };
+            // A page with a read of its own is taken once that read is
+            // shown; any other once the first poll is.
+            const bool ownRead = options.page > 0 && PageRow(options.page).SelectRead;
+            if (ownRead) {
+                const int32_t page = options.page;
+                QObject::connect(form.Workspace(), &TZT_Frame::PageRefreshed, &form,
+                                 [shown, page](int32_t refreshed) {
+                                     if (refreshed == page)
+                                         shown();
+                                 });
+                // The page is read once the line is up (the first poll shows it).
+                auto asked = std::make_shared<bool>(false);
+                QObject::connect(&form, &TMainForm::DeviceStatusShown, &form, [&form, page, asked] {
+                    if (!*asked)
+                        *asked = form.Workspace()->ReadPage(page, true);
+                });
+            } else {
+                QObject::connect(&form, &TMainForm::DeviceStatusShown, &form, shown);
+            }
             QTimer::singleShot(options.screenshotTimeoutMs, &form, [shoot, taken] {
                 if (*taken)
                     return;
@@ -204,7 +242,7 @@ int main(int argc, char* argv[])
     }
     // The pool outlives every window and every operation.
     ProcessPool::Instance();
-    QApplication app(argc, argv);
+    TApplication app(argc, argv);
     // The desktop entry and the icon installed with the program.
     QGuiApplication::setDesktopFileName(QStringLiteral("zt-configurator"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("zt-configurator")));

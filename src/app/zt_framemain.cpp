@@ -435,6 +435,17 @@ void TZT_Frame::SelectPage(int32_t page)
             TreeView_->setCurrentItem(*it);
             return;
         }
+    if (page < 0 || page >= kPageCount)
+        return;
+    TreeView_->setCurrentItem(nullptr);
+    CurrentPage = page;
+    PageControl_->setTabVisible(page, true);
+    {
+        const QSignalBlocker blocker(PageControl_);
+        PageControl_->setCurrentIndex(page);
+    }
+    if (IsAutoRequest())
+        ReadPage(CurrentPage, true);
 }
 
 void TZT_Frame::TreeViewChange(QTreeWidgetItem* current)
@@ -462,6 +473,7 @@ void TZT_Frame::RefreshPage(int32_t page)
 {
     if (TDevicePageFrame* frame = Page(page))
         frame->RefreshPage();
+    emit PageRefreshed(page);
 }
 
 void TZT_Frame::CheckIdentificationChanged()

@@ -152,7 +152,8 @@ public:
 
     // One tick of the one-second timer.
     void TimerTick();
-    // Makes `page` the current page, as a click on its tree node does.
+    // Makes `page` the current page, as a click on its tree node does; a
+    // page without a node (a hidden sheet among them) is shown directly.
     void SelectPage(int32_t page);
     int32_t GetCurrentPage() const { return CurrentPage; }
 
@@ -172,6 +173,10 @@ public:
     // Completion handling of every wrapper (window thread).
     void ProcessComplete(int32_t id, int32_t tag);
     void ProcessError(int32_t id, int32_t tag, int32_t code);
+
+signals:
+    // A page has shown the model after a completion.
+    void PageRefreshed(int32_t page);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <exception>
 #include <string>
 
 // Kinds of channel, as stored in "CurentChanel" and as the items of the
@@ -72,6 +73,18 @@ public:
     void SetIndicatorWindow(const TNotifyWindow& window);
     // Hands the text to the sink; nothing happens when none is set.
     void Log(const std::string& text, TInteractContainer* container);
+    // Stores the settings of a line that has just opened. A store that
+    // cannot be written leaves the line open (it works; only its settings
+    // are not remembered) and says so in the log.
+    template <class P>
+    void SaveParams(const P& params, const std::string& keyPath, TInteractContainer* container)
+    {
+        try {
+            params.Save(keyPath);
+        } catch (const std::exception& error) {
+            Log(std::string("Настройки канала не сохранены: ") + error.what(), container);
+        }
+    }
     // The exchange-log line of a frame, when LogExchange is set:
     // "hh:mm:ss:zzz [name] << 01 03 ... " (" >> " for a received frame).
     void LogFrame(const uint8_t* bytes, int32_t count, const std::string& name, bool sent);

@@ -150,7 +150,7 @@ void ComPortChanelHelper::Open(TInteractContainer* container)
         PostIndicator(kIndicatorOpened);
         Address = Params.NetAddr;
         if (!KeyPath.empty())
-            Params.Save(KeyPath);
+            SaveParams(Params, KeyPath, container);
     } catch (...) {
         Sleep(1);
         throw;

@@ -103,7 +103,7 @@ void TcpChanelHelper::Open(TInteractContainer* container)
         connected_ = true;
         if (!KeyPath.empty()) {
             Params.RememberAddress(Params.TcpAddress);
-            Params.Save(KeyPath);
+            SaveParams(Params, KeyPath, container);
         }
     } catch (const std::exception& error) {
         Sleep(1);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <thread>
 
 #include <arpa/inet.h>
@@ -320,4 +321,35 @@ TEST(TcpChanelParams, SuccessfulOpens_KeepAddressesMostRecentFirst)
     EXPECT_EQ(saved.TcpTimeout, 1000);
     EXPECT_EQ(saved.TcpPause, 5);
     EXPECT_EQ(saved.IPAddressList, (std::vector<std::string>{"127.0.0.1", "10.0.0.9"}));
+}
+
+TEST(TcpChanelParams, SettingsThatCannotBeStored_LeaveTheChanelOpenAndAreLogged)
+{
+    // A settings file whose folder is a regular file can be neither read nor written.
+    char blocker[] = "/tmp/zt-registry-blocker-XXXXXX";
+    const int fd = ::mkstemp(blocker);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    const char* previous = std::getenv("ZT_REGISTRY");
+    const std::string saved = previous ? previous : "";
+    ::setenv("ZT_REGISTRY", (std::string(blocker) + "/registry.json").c_str(), 1);
+
+    GatewayPeer gateway(Gateway::Answers);
+    std::vector<std::string> log;
+    {
+        TcpChanelHelper chanel("\\Software\\Test\\Tcp\\TcpChanel");
+        chanel.SetOnLog([&log](const std::string& text, TInteractContainer*) { log.push_back(text); });
+        chanel.Params.TcpAddress = "127.0.0.1";
+        chanel.Params.TcpPort = gateway.Port();
+        EXPECT_NO_THROW(chanel.Open(nullptr));
+        EXPECT_TRUE(chanel.IsOpen());
+        chanel.Close(nullptr);
+    }
+    if (previous)
+        ::setenv("ZT_REGISTRY", saved.c_str(), 1);
+    else
+        ::unsetenv("ZT_REGISTRY");
+    ::unlink(blocker);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].rfind("Настройки канала не сохранены: ", 0), 0u) << log[0];
 }
