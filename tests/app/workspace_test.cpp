@@ -2,7 +2,7 @@
 // tag, the polling rules, write-all refusals, the reset while the channel
 // is closed and the busy wrappers, against the simulated meter over TCP.
 
-#include "tests/pages/workspacefixture.h"
+#include "tests/support/workspacefixture.h"
 
 #include <QTabWidget>
 #include <QTreeWidget>

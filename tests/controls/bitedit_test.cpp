@@ -1,5 +1,5 @@
 #include "controls/biteditlistbox.h"
-#include "qtapp.h"
+#include "tests/support/qtapp.h"
 
 #include <QTest>
 #include <gtest/gtest.h>

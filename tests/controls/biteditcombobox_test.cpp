@@ -4,7 +4,7 @@
 
 #include "controls/biteditcombobox.h"
 #include "controls/biteditlistbox.h"
-#include "qtapp.h"
+#include "tests/support/qtapp.h"
 
 #include <QScreen>
 #include <QTest>

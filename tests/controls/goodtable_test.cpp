@@ -1,5 +1,5 @@
 #include "controls/goodtable.h"
-#include "qtapp.h"
+#include "tests/support/qtapp.h"
 
 #include <QHeaderView>
 #include <QLineEdit>

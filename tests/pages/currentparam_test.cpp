@@ -3,7 +3,7 @@
 
 #include "controls/biteditcombobox.h"
 #include "pages/currentparamframe.h"
-#include "tests/pages/workspacefixture.h"
+#include "tests/support/workspacefixture.h"
 
 #include <QLineEdit>
 #include <QPushButton>

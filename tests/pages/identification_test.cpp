@@ -3,7 +3,7 @@
 // what its clock, correction and clearing commands put on the wire.
 
 #include "pages/identificationframe.h"
-#include "tests/pages/workspacefixture.h"
+#include "tests/support/workspacefixture.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -8,6 +8,7 @@
 #include "channels/tcpchanel.h"
 #include "engine/qtnotifydispatcher.h"
 #include "sim/metersim.h"
+#include "tests/support/qtapp.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -18,15 +19,6 @@
 #include <mutex>
 #include <string>
 #include <vector>
-
-inline QApplication& TestApp()
-{
-    static int argc = 1;
-    static char name[] = "workspace_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
 
 // The TCP channel, keeping every request frame it sends.
 class TRecordingTcpChanel : public TcpChanelHelper {
@@ -53,11 +45,7 @@ struct TStatusCall {
     bool Flags[7];
 };
 
-struct TTestAppFirst {
-    TTestAppFirst() { TestApp(); }
-};
-
-class TWorkspaceFixture : private TTestAppFirst {
+class TWorkspaceFixture : private TQtApp {
 public:
     explicit TWorkspaceFixture(bool initPages = true, zt_sim::MeterConfig config = QuietMeter())
     {

@@ -1,5 +1,5 @@
 #pragma once
-// One application object for the window tests of this folder. It lives until
+// The one application object of the window tests. It lives until
 // the process ends: destroying it at exit would outlive nothing useful and
 // race the static destructors of the test framework.
 
@@ -8,7 +8,7 @@
 inline QApplication& TestApp()
 {
     static int argc = 1;
-    static char name[] = "controls_test";
+    static char name[] = "zt_test";
     static char* argv[] = {name, nullptr};
     static QApplication* app = new QApplication(argc, argv);
     return *app;
