@@ -9,87 +9,10 @@
 #include <vector>
 
 using namespace ZT_namespace;
-using namespace ZT_namespace::ZT_Fields;
 
 namespace zt_cli {
 
 namespace {
-
-struct TListEntry {
-    uint16_t Register;
-    TTextList List;
-};
-
-void AddOutput(std::vector<TListEntry>& out, const TOutputFields& f)
-{
-    out.push_back({f.OutputType.Register, f.OutputType.List});
-    out.push_back({f.WorkMode.Register, f.WorkMode.List});
-    out.push_back({f.OutEvent.Register, f.OutEvent.List});
-    out.push_back({f.OutFlags.Register, f.OutFlags.Bits});
-}
-
-void AddPlugin(std::vector<TListEntry>& out, const TPluginFields& f)
-{
-    out.push_back({f.SlotMode.Register, f.SlotMode.List});
-    out.push_back({f.Speed.Register, f.Speed.List});
-    out.push_back({f.CurrentOutRange.Register, f.CurrentOutRange.List});
-    out.push_back({f.WorkMode.Register, f.WorkMode.List});
-}
-
-// The texts of every list and bit field, by register.
-const std::vector<TListEntry>& Lists()
-{
-    static const std::vector<TListEntry> lists = [] {
-        std::vector<TListEntry> out{
-            {Type.Register, Type.List},
-            {PluginCard1.Register, PluginCard1.List},
-            {PluginCard2.Register, PluginCard2.List},
-            {ClassDevice.Register, ClassDevice.List},
-            {SignalMeasureRegress.Register, SignalMeasureRegress.List},
-            {InductorMeasureRegress.Register, InductorMeasureRegress.List},
-            {SignalChangeInputMode.Register, SignalChangeInputMode.List},
-            {InductorChangeInputMode.Register, InductorChangeInputMode.List},
-            {SystemFlags.Register, SystemFlags.Bits},
-            {PolarityMode.Register, PolarityMode.List},
-            {InputConnection.Register, InputConnection.Bits},
-            {ReferenceConnection.Register, ReferenceConnection.Bits},
-            {InputClose.Register, InputClose.Bits},
-            {CalibrationFlags.Register, CalibrationFlags.Bits},
-            {WorkMode_0.Register, WorkMode_0.List},
-            {UartSpeed_0.Register, UartSpeed_0.List},
-            {CurrentExpenseFilter.Register, CurrentExpenseFilter.List},
-            {ThresholdFilter.Register, ThresholdFilter.List},
-            {StartStopMode.Register, StartStopMode.List},
-            {TypePressureSensor.Register, TypePressureSensor.List},
-            {CurrentPressureSensor.Register, CurrentPressureSensor.List},
-            {MainMeasureTestMode.Register, MainMeasureTestMode.List},
-            {OutTestModeFreq.Register, OutTestModeFreq.List},
-            {OutTestModeCurrent.Register, OutTestModeCurrent.List},
-            {DeviceWorkMode.Register, DeviceWorkMode.List},
-            {HardwareNotStaff.Register, HardwareNotStaff.Bits},
-            {WorkModeFlags.Register, WorkModeFlags.Bits},
-            {SystemNotStaff.Register, SystemNotStaff.Bits},
-            {StatusCurrent1.Register, StatusCurrent1.List},
-            {StatusCurrent2.Register, StatusCurrent2.List},
-        };
-        for (int chanel = 1; chanel <= 7; ++chanel)
-            out.push_back({ObservationChanel(chanel).Register, ObservationChanel(chanel).List});
-        AddOutput(out, Out1);
-        AddOutput(out, Out2);
-        AddPlugin(out, Plugin_1);
-        AddPlugin(out, Plugin_2);
-        return out;
-    }();
-    return lists;
-}
-
-TTextList ListOf(uint16_t reg)
-{
-    for (const TListEntry& entry : Lists())
-        if (entry.Register == reg)
-            return entry.List;
-    return {};
-}
 
 std::vector<std::string> BitNames(uint16_t value, TTextList names)
 {
@@ -124,11 +47,11 @@ std::string ValueText(const ZT_Helper& device, const TFieldDesc& field)
     case TFieldType::Int8Low:
         return Format("%d", int(int8_t(word & 0xFF)));
     case TFieldType::Index: {
-        const std::string text = ListText(ListOf(field.Register), word);
+        const std::string text = ListText(field.Texts, word);
         return text.empty() ? Format("%u", unsigned(word)) : text;
     }
     case TFieldType::Bits:
-        return BitsText(word, ListOf(field.Register));
+        return BitsText(word, field.Texts);
     }
     return {};
 }
@@ -152,9 +75,9 @@ nlohmann::ordered_json ValueJson(const ZT_Helper& device, const TFieldDesc& fiel
     case TFieldType::Int8Low:
         return int8_t(word & 0xFF);
     case TFieldType::Index:
-        return {{"value", word}, {"text", ListText(ListOf(field.Register), word)}};
+        return {{"value", word}, {"text", ListText(field.Texts, word)}};
     case TFieldType::Bits:
-        return {{"value", word}, {"bits", BitNames(word, ListOf(field.Register))}};
+        return {{"value", word}, {"bits", BitNames(word, field.Texts)}};
     }
     return nullptr;
 }

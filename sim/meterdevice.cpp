@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace zt_sim {
 
@@ -232,13 +233,13 @@ void MeterDevice::Update()
         input_[size_t(21 + 3 * k)] = rings_[size_t(k)].Tail();
         input_[size_t(22 + 3 * k)] = rings_[size_t(k)].Head();
     }
-    double whole;
-    double frac = std::modf(volumeD_, &whole);
-    PutInputU32(30055, uint32_t(whole));
-    PutInputFloat(30057, float(frac));
-    frac = std::modf(volumeR_, &whole);
-    PutInputU32(30059, uint32_t(whole));
-    PutInputFloat(30061, float(frac));
+    // A totaliser is a signed integer part and a fraction in 0..1: -0.75 is
+    // kept as -1 and 0.25.
+    for (const auto& [reg, volume] : {std::pair{30055, volumeD_}, std::pair{30059, volumeR_}}) {
+        const double whole = std::floor(volume);
+        PutInputU32(reg, uint32_t(int32_t(whole)));
+        PutInputFloat(reg + 2, float(volume - whole));
+    }
     for (int i = 0; i < 6; ++i)
         PutInputU32(30063 + 2 * i, uint32_t(times_[i]));
     PutInputFloat(30075, float(flow_));
@@ -643,6 +644,13 @@ uint32_t MeterDevice::HoldingU32(int reg)
         return 0;
     UpdateClock();
     return (uint32_t(holding_[size_t(reg - 40001)]) << 16) | holding_[size_t(reg - 40000)];
+}
+
+void MeterDevice::SetVolumes(double forward, double reverse)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    volumeD_ = forward;
+    volumeR_ = reverse;
 }
 
 void MeterDevice::SetInput(int reg, uint16_t value)

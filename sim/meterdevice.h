@@ -69,6 +69,8 @@ public:
     void SetIdentity(const MeterIdentity& identity);
     MeterIdentity Identity();
     void SetFlow(float setPoint, float noise);
+    // The two totalisers, m3; the meter integrates the flow on from there.
+    void SetVolumes(double forward, double reverse);
     void SetOccasionalFlags(bool on);
     // Status bits held set on top of what the meter computes.
     void SetForcedFlags(uint16_t hardwareNotStaff, uint16_t workModeFlags, uint16_t systemNotStaff);

@@ -138,7 +138,10 @@ public:
 
 private:
     std::string folder_;
-    zt_sim::MeterSimulator simulator_;
+    // A named configuration rather than the constructor's default argument:
+    // GCC 12 at -O3 takes the destroyed temporary's string for uninitialized.
+    zt_sim::MeterConfig config_;
+    zt_sim::MeterSimulator simulator_{config_};
 };
 
 int Run(QApplication& app, const TOptions& options)

@@ -22,11 +22,19 @@ struct ZT_WriteStepStruct {
     const char* Message;
 };
 // The calibration step covers both coefficient tables, Qmin..GradSigKoef and
-// one more register, and leaves `CalibrationFlags` unwritten.
-inline constexpr ZT_WriteStepStruct WriteAllSteps[6] = {
-    {40027, 9, "Параметры идентификации установлены"}, {40055, 66, "Системные настройки 1 установлены"},
-    {40121, 56, "Системные настройки 2 установлены"},  {40177, 67, "Калибровочные коэффициенты установлены"},
-    {40257, 24, "Настройки выходов установлены"},      {40281, 120, "Рабочие настройки установлены"}};
+// one more register (the first word of the pair at 40243), and leaves
+// `CalibrationFlags` unwritten.
+namespace ZT_WriteAll {
+using namespace ZT_namespace::ZT_Blocks;
+inline constexpr ZT_WriteStepStruct Steps[6] = {
+    {IdentificationBlock.First, IdentificationBlock.Count, "Параметры идентификации установлены"},
+    {SystemSetupBlock.First, SystemSetupBlock.Count, "Системные настройки 1 установлены"},
+    {SystemSetup2Block.First, SystemSetup2Block.Count, "Системные настройки 2 установлены"},
+    {CalibrationBlock.First, 67, "Калибровочные коэффициенты установлены"},
+    {OutputSetupBlock.First, OutputSetupBlock.Count, "Настройки выходов установлены"},
+    {WorkSetupBlock.First, WorkSetupBlock.Count, "Рабочие настройки установлены"}};
+} // namespace ZT_WriteAll
+inline constexpr const auto& WriteAllSteps = ZT_WriteAll::Steps;
 
 // The poll interval in 10 ms ticks that the window left in `Progress`,
 // clamped to 3..200.

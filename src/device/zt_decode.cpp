@@ -423,7 +423,8 @@ JournalDecodeStruct DecodeOperatorRecord(const JournalStruct& record, bool& vali
         TDateTime t;
         JournalDate(r + 8, t, row.OldValue);
     } else if (type == 10) {
-        row.OldValue = Format("%013.3f", double(U32(r + 8)) + double(F32(r + 12)));
+        // A totaliser: its signed integer part and its fraction.
+        row.OldValue = Format("%013.3f", double(int32_t(U32(r + 8))) + double(F32(r + 12)));
         row.NewValue = Format("%013.3f", 0.0);
     } else {
         row.OldValue = ValueText(type, oldBytes, oldNumber, oldIsNumber);

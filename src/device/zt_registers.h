@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <type_traits>
 
 namespace ZT_namespace {
 
@@ -143,8 +144,9 @@ inline constexpr TArchiveReadStruct AlarmJournalRead{40, "Журнал НС сч
 inline constexpr TArchiveReadStruct OperatorJournalRead{41, "Журнал оператора считан"};
 
 // What the register map declares of a field beyond its register and type:
-// its name, the printf format it is shown with, and the range a typed value
-// must lie in (`Min` > `Max`: any value of the type).
+// its name, the printf format it is shown with (empty: the shown form is the
+// page's), and the range a typed value must lie in, in the register's own
+// units (`Min` > `Max`: any value of the type).
 struct TFieldMeta {
     std::string_view Name = {};
     std::string_view Format = {};
@@ -214,18 +216,14 @@ constexpr int FieldWidth(TFieldType type)
     return type == TFieldType::UInt32 || type == TFieldType::Int32 || type == TFieldType::Float32 ? 2 : 1;
 }
 
-// One line of a piecewise-linear correction table; the fifth line has no
-// `Stop` (its register is 0).
+// The composite views of the map: a line of a correction table, an output
+// channel, an expansion card setup and a totaliser, each made of fields the
+// map declares one by one.
 struct TKoefLine {
     TField<float> A;
     TField<float> B;
-    TField<uint32_t> Stop;
+    TField<uint32_t> Stop; // register 0 on the fifth line, which has no Stop
 };
-constexpr TKoefLine KoefLineAt(uint16_t table, int line)
-{
-    uint16_t base = static_cast<uint16_t>(table + 6 * line);
-    return {{base}, {static_cast<uint16_t>(base + 2)}, {static_cast<uint16_t>(line < 4 ? base + 4 : 0)}};
-}
 
 struct TOutputFields {
     TIndexField OutputType;
@@ -236,16 +234,6 @@ struct TOutputFields {
     TField<uint16_t> ImpulseLen;
     TField<uint16_t> Integrator;
 };
-constexpr TOutputFields OutputAt(uint16_t b)
-{
-    return {{b, OutputTypeList},
-            {static_cast<uint16_t>(b + 1), DirectionList},
-            {static_cast<uint16_t>(b + 2), OutEventList},
-            {static_cast<uint16_t>(b + 3), OutFlagsBits},
-            {static_cast<uint16_t>(b + 4)},
-            {static_cast<uint16_t>(b + 6)},
-            {static_cast<uint16_t>(b + 7)}};
-}
 
 struct TPluginFields {
     TIndexField SlotMode;
@@ -258,22 +246,11 @@ struct TPluginFields {
     TField<float> QlowCurrent;
     TField<uint16_t> OutputAveraging;
 };
-constexpr TPluginFields PluginAt(uint16_t b)
-{
-    return {{b, SlotModeList},
-            {static_cast<uint16_t>(b + 1)},
-            {static_cast<uint16_t>(b + 2), UartSpeedList},
-            {static_cast<uint16_t>(b + 3)},
-            {static_cast<uint16_t>(b + 4), CurrentOutRangeList},
-            {static_cast<uint16_t>(b + 5), DirectionList},
-            {static_cast<uint16_t>(b + 6)},
-            {static_cast<uint16_t>(b + 8)},
-            {static_cast<uint16_t>(b + 10)}};
-}
 
-// A totaliser: an integer part followed by a fractional part.
+// A totaliser: a signed integer part followed by a fractional part; the
+// value is their sum.
 struct TTotaliserField {
-    TField<uint32_t> Integer;
+    TField<int32_t> Integer;
     TField<float> Fraction;
 };
 
@@ -291,246 +268,117 @@ constexpr uint16_t ArchiveHeadRegister(int kind)
     return static_cast<uint16_t>(30023 + 3 * kind);
 }
 
+// Typed fields under their own names, one constant per line of the register
+// map (`zt_fieldmap.def`), and the composite views built from them.
 namespace ZT_Fields {
-// Date and time, time correction and the two commands (40001..40010).
-inline constexpr TField<uint16_t> Year{40001};
-inline constexpr TField<uint16_t> Month{40002};
-inline constexpr TField<uint16_t> Day{40003};
-inline constexpr TField<uint16_t> Hour{40004};
-inline constexpr TField<uint16_t> Minute{40005};
-inline constexpr TField<uint16_t> Second{40006};
-inline constexpr TInt8LowField RTCCorrection{40007};
-inline constexpr TField<uint16_t> TimeCorrection{40008};
-inline constexpr TField<uint16_t> ClearArchive{40009};
-inline constexpr TField<uint16_t> Integration{40010};
 
-// IdentificationBlock.
-inline constexpr TField<uint32_t> SerialNumber{40027};
-inline constexpr TField<uint16_t> Du{40029};
-inline constexpr TIndexField Type{40030, BodyTypeList};
-inline constexpr TIndexField PluginCard1{40031, PluginCardList};
-inline constexpr TIndexField PluginCard2{40032, PluginCardList};
-inline constexpr TField<uint16_t> ArchiveModule{40033};
-inline constexpr TField<uint16_t> ReverseModification{40034};
-inline constexpr TIndexField ClassDevice{40035, ClassDeviceList};
+#define ZT_DECLARE_U16(id, reg, texts, ...) inline constexpr TField<uint16_t> id{reg, __VA_ARGS__};
+#define ZT_DECLARE_I16(id, reg, texts, ...) inline constexpr TField<int16_t> id{reg, __VA_ARGS__};
+#define ZT_DECLARE_U32(id, reg, texts, ...) inline constexpr TField<uint32_t> id{reg, __VA_ARGS__};
+#define ZT_DECLARE_I32(id, reg, texts, ...) inline constexpr TField<int32_t> id{reg, __VA_ARGS__};
+#define ZT_DECLARE_F32(id, reg, texts, ...) inline constexpr TField<float> id{reg, __VA_ARGS__};
+#define ZT_DECLARE_Index(id, reg, texts, ...) inline constexpr TIndexField id{reg, texts, __VA_ARGS__};
+#define ZT_DECLARE_Bits(id, reg, texts, ...) inline constexpr TBitsField id{reg, texts, __VA_ARGS__};
+#define ZT_DECLARE_Int8Low(id, reg, texts, ...) inline constexpr TInt8LowField id{reg, __VA_ARGS__};
+#define ZT_FIELD_NAMED(kind, id, name, reg, texts, ...)                                                       \
+    ZT_DECLARE_##kind(id, reg, texts, TFieldMeta{.Name = name __VA_OPT__(, ) __VA_ARGS__})
+#include "device/zt_fieldmap.def"
+#undef ZT_FIELD_NAMED
+#undef ZT_DECLARE_U16
+#undef ZT_DECLARE_I16
+#undef ZT_DECLARE_U32
+#undef ZT_DECLARE_I32
+#undef ZT_DECLARE_F32
+#undef ZT_DECLARE_Index
+#undef ZT_DECLARE_Bits
+#undef ZT_DECLARE_Int8Low
 
 // ObservationSetupBlock: the quantity of graph channel 1..7.
+inline constexpr std::array<TIndexField, 7> ObservationChanels{
+    ObservationChanel1, ObservationChanel2, ObservationChanel3, ObservationChanel4,
+    ObservationChanel5, ObservationChanel6, ObservationChanel7};
 constexpr TIndexField ObservationChanel(int chanel)
 {
-    return {static_cast<uint16_t>(40042 + chanel), ObservationSourceList};
+    return ObservationChanels[static_cast<size_t>(chanel - 1)];
 }
 
-// SystemSetupBlock.
+// SystemSetupBlock: the phase intervals 0..9 and the two ADC chip setups.
+inline constexpr std::array<TField<uint16_t>, 10> PhaseIntervals{
+    PhaseInterval0, PhaseInterval1, PhaseInterval2, PhaseInterval3, PhaseInterval4,
+    PhaseInterval5, PhaseInterval6, PhaseInterval7, PhaseInterval8, PhaseInterval9};
 constexpr TField<uint16_t> PhaseInterval(int phase)
 {
-    return {static_cast<uint16_t>(40055 + phase)};
+    return PhaseIntervals[static_cast<size_t>(phase)];
 }
-inline constexpr TField<uint16_t> PhaseInterval0{40055};
-inline constexpr TField<uint16_t> PhaseInterval1{40056};
-inline constexpr TField<uint16_t> PhaseInterval2{40057};
-inline constexpr TField<uint16_t> PhaseInterval3{40058};
-inline constexpr TField<uint16_t> PhaseInterval4{40059};
-inline constexpr TField<uint16_t> PhaseInterval5{40060};
-inline constexpr TField<uint16_t> PhaseInterval6{40061};
-inline constexpr TField<uint16_t> PhaseInterval7{40062};
-inline constexpr TField<uint16_t> PhaseInterval8{40063};
-inline constexpr TField<uint16_t> PhaseInterval9{40064};
-inline constexpr TField<uint16_t> AccelIncreaseSpeed{40065};
-inline constexpr TField<uint16_t> AccelValue{40066};
-inline constexpr TField<uint16_t> AccelTime{40067};
-inline constexpr TField<uint16_t> StabTime{40068};
-inline constexpr TField<uint16_t> StabTau{40069};
-inline constexpr TField<uint16_t> WorkCurrent{40070};
-inline constexpr TField<uint16_t> WorkModValue{40071};
-inline constexpr TField<uint16_t> StopDecreaseSpeed{40072};
 inline constexpr uint16_t SignalAdcSetup = 40077;   // 8 registers
 inline constexpr uint16_t InductorAdcSetup = 40085; // 8 registers
-inline constexpr TField<uint16_t> SignalMeasureAdcCount{40093};
-inline constexpr TField<uint16_t> InductorMeasureAdcCount{40094};
-inline constexpr TIndexField SignalMeasureRegress{40095, RegressList};
-inline constexpr TIndexField InductorMeasureRegress{40096, RegressList};
-inline constexpr TField<uint16_t> SignalMeasureOversampling{40097};
-inline constexpr TField<uint16_t> InductorMeasureOversampling{40098};
-inline constexpr TIndexField SignalChangeInputMode{40099, ChangeInputModeList};
-inline constexpr TIndexField InductorChangeInputMode{40100, ChangeInputModeList};
-inline constexpr TField<float> SignalExtGain{40101};
-inline constexpr TField<float> InductorExtGain{40103};
-inline constexpr TField<float> SignalAdcReference{40105};
-inline constexpr TField<float> InductorAdcReference{40107};
-inline constexpr TField<float> InductorShuntValue{40109};
-inline constexpr TField<float> InductorVoltageDivider{40111};
-inline constexpr TField<float> ExtVoltageDivider{40113};
 
-// SystemSetup2Block.
-inline constexpr TBitsField SystemFlags{40121, SystemFlagsBits};
-inline constexpr TIndexField PolarityMode{40122, {}};
-inline constexpr TBitsField InputConnection{40123, PhaseNameList};
-inline constexpr TBitsField ReferenceConnection{40124, PhaseNameList};
-inline constexpr TBitsField InputClose{40125, PhaseNameList};
-inline constexpr TField<int16_t> InputOffsetCorrectionA{40126};
-inline constexpr TField<int16_t> puAdcTemp20{40127};
-inline constexpr TField<int16_t> TstWaterCode_0{40137};
-inline constexpr TField<int16_t> TstWaterCode_A{40138};
-inline constexpr TField<int16_t> TstWaterCode_B{40139};
-inline constexpr TField<int16_t> TstWaterCode_C{40140};
-inline constexpr TField<int16_t> TstWaterCode_Max{40141};
-inline constexpr TField<int16_t> TstWaterRes_A{40142};
-inline constexpr TField<uint32_t> TstWaterRes_B{40143};
-inline constexpr TField<uint32_t> TstWaterRes_C{40145};
-inline constexpr TField<float> TestWaterGradient{40147};
-inline constexpr TField<float> WeightImpulseCheck{40149};
-inline constexpr TField<float> InductorResistance20{40151};
-
-// CalibrationBlock: five lines forward, five reverse.
-inline constexpr uint16_t KoefDirectTable = 40177;
-inline constexpr uint16_t KoefReverseTable = 40205;
+// CalibrationBlock: lines 0..4 of the forward and the reverse table.
+inline constexpr uint16_t KoefDirectTable = KoefDirect1_A.Register;
+inline constexpr uint16_t KoefReverseTable = KoefReverse1_A.Register;
+inline constexpr std::array<TKoefLine, 5> KoefDirectLines{{{KoefDirect1_A, KoefDirect1_B, KoefDirect1_Stop},
+                                                           {KoefDirect2_A, KoefDirect2_B, KoefDirect2_Stop},
+                                                           {KoefDirect3_A, KoefDirect3_B, KoefDirect3_Stop},
+                                                           {KoefDirect4_A, KoefDirect4_B, KoefDirect4_Stop},
+                                                           {KoefDirect5_A, KoefDirect5_B, {0}}}};
+inline constexpr std::array<TKoefLine, 5> KoefReverseLines{
+    {{KoefReverse1_A, KoefReverse1_B, KoefReverse1_Stop},
+     {KoefReverse2_A, KoefReverse2_B, KoefReverse2_Stop},
+     {KoefReverse3_A, KoefReverse3_B, KoefReverse3_Stop},
+     {KoefReverse4_A, KoefReverse4_B, KoefReverse4_Stop},
+     {KoefReverse5_A, KoefReverse5_B, {0}}}};
 constexpr TKoefLine KoefDirect(int line)
 {
-    return KoefLineAt(KoefDirectTable, line);
+    return KoefDirectLines[static_cast<size_t>(line)];
 }
 constexpr TKoefLine KoefReverse(int line)
 {
-    return KoefLineAt(KoefReverseTable, line);
+    return KoefReverseLines[static_cast<size_t>(line)];
 }
-inline constexpr TField<float> Qmin{40233};
-inline constexpr TField<float> Qmax{40235};
-inline constexpr TField<float> ZeroOffset{40237};
-inline constexpr TField<float> GradSigOffset{40239};
-inline constexpr TField<float> GradSigKoef{40241};
-inline constexpr TBitsField CalibrationFlags{40247, CalibrationFlagsBits};
 
 // OutputSetupBlock.
-inline constexpr TOutputFields Out1 = OutputAt(40257);
-inline constexpr TOutputFields Out2 = OutputAt(40269);
+inline constexpr TOutputFields Out1{Out1_OutputType, Out1_WorkMode,   Out1_OutEvent,  Out1_OutFlags,
+                                    Out1_Weight,     Out1_ImpulseLen, Out1_Integrator};
+inline constexpr TOutputFields Out2{Out2_OutputType, Out2_WorkMode,   Out2_OutEvent,  Out2_OutFlags,
+                                    Out2_Weight,     Out2_ImpulseLen, Out2_Integrator};
 
 // WorkSetupBlock.
-inline constexpr TPluginFields Plugin_1 = PluginAt(40281);
-inline constexpr TPluginFields Plugin_2 = PluginAt(40301);
-inline constexpr TIndexField WorkMode_0{40321, SlotModeList};
-inline constexpr TField<uint16_t> NetAddress_0{40322};
-inline constexpr TIndexField UartSpeed_0{40323, UartSpeedList};
-inline constexpr TField<uint16_t> AddTimeout_0{40324};
-inline constexpr TField<float> Q_hi{40337};
-inline constexpr TField<float> Q_low{40339};
-inline constexpr TField<uint16_t> IntervalArchivePeriod{40349};
-inline constexpr TIndexField CurrentExpenseFilter{40353, FilterList};
-inline constexpr TIndexField ThresholdFilter{40354, FilterList};
-inline constexpr TIndexField StartStopMode{40355, StartStopModeList};
-inline constexpr TField<uint16_t> NoiseChanelStSt{40356};
-inline constexpr TField<uint16_t> NoiseRelThreshold{40365};
-inline constexpr TField<uint16_t> NoiseAbsThreshold{40366};
-inline constexpr TField<uint16_t> WaterResistanceThreshold{40367};
-inline constexpr TField<uint16_t> DropVoltageThreshold{40368};
-inline constexpr TField<uint16_t> P_low{40375};
-inline constexpr TField<uint16_t> P_hi{40376};
-inline constexpr TIndexField TypePressureSensor{40377, PressureSensorList};
-inline constexpr TIndexField CurrentPressureSensor{40378, CurrentOutRangeList};
-
-// ServiceSetupBlock.
-inline constexpr TField<float> MainCodeExpense{40401};
-inline constexpr TField<float> FreqExpence1{40403};
-inline constexpr TField<float> FreqExpence2{40405};
-inline constexpr TField<float> CurrentExpense1{40407};
-inline constexpr TField<float> CurrentExpense2{40409};
-inline constexpr TIndexField MainMeasureTestMode{40411, MainMeasureTestModeList};
-inline constexpr TIndexField OutTestModeFreq{40412, OutTestModeFreqList};
-inline constexpr TIndexField OutTestModeCurrent{40413, OutTestModeCurrentList};
-
-// DeviceStateBlock: the start of operation after the last clearing.
-inline constexpr TField<uint16_t> StartYear{30001};
-inline constexpr TField<uint16_t> StartMonth{30002};
-inline constexpr TField<uint16_t> StartDay{30003};
-inline constexpr TField<uint16_t> StartHour{30004};
-inline constexpr TField<uint16_t> StartMinute{30005};
-inline constexpr TField<uint16_t> StartSecond{30006};
-inline constexpr TField<uint16_t> ClearProgress{30007};
-inline constexpr TIndexField DeviceWorkMode{30008, DeviceWorkModeList};
-inline constexpr TField<uint16_t> rcFirmware{30009};
-inline constexpr TField<uint16_t> rcMetrology{30010};
-inline constexpr TField<uint16_t> rcSetup{30011};
-inline constexpr TField<uint16_t> rcCalibration{30012};
+inline constexpr TPluginFields Plugin_1{Plugin_1_SlotMode,        Plugin_1_NetAddress, Plugin_1_Speed,
+                                        Plugin_1_AddTimeout,      Plugin_1_CurrentOutRange,
+                                        Plugin_1_WorkMode,        Plugin_1_QhiCurrent, Plugin_1_QlowCurrent,
+                                        Plugin_1_OutputAveraging};
+inline constexpr TPluginFields Plugin_2{Plugin_2_SlotMode,        Plugin_2_NetAddress, Plugin_2_Speed,
+                                        Plugin_2_AddTimeout,      Plugin_2_CurrentOutRange,
+                                        Plugin_2_WorkMode,        Plugin_2_QhiCurrent, Plugin_2_QlowCurrent,
+                                        Plugin_2_OutputAveraging};
 
 // CurrentParamsBlock.
-inline constexpr TTotaliserField VolumeD{{30055}, {30057}};
-inline constexpr TTotaliserField VolumeR{{30059}, {30061}};
-inline constexpr TField<uint32_t> DirectFlowTime{30063};
-inline constexpr TField<uint32_t> ReverseFlowTime{30065};
-inline constexpr TField<uint32_t> StopFlowTime{30067};
-inline constexpr TField<uint32_t> EmptyPipeTime{30069};
-inline constexpr TField<uint32_t> HardwareErrorTime{30071};
-inline constexpr TField<uint32_t> OffTime{30073};
-inline constexpr TField<float> Expense{30075};
-inline constexpr TBitsField HardwareNotStaff{30078, HardwareNotStaffBits};
-inline constexpr TBitsField WorkModeFlags{30079, WorkModeFlagsBits};
-inline constexpr TBitsField SystemNotStaff{30080, SystemNotStaffBits};
-inline constexpr TField<float> WeightImpulse_1{30093};
-inline constexpr TField<float> WeightImpulse_2{30095};
-inline constexpr TField<uint32_t> MeasureCounter{30097};
-inline constexpr TField<uint32_t> TimeIntegrator{30099};
-inline constexpr TField<uint32_t> ImpulseIntegrator_1{30101};
-inline constexpr TField<uint32_t> ImpulseIntegrator_2{30103};
-inline constexpr TField<float> VolumeIntegrator{30105};
-inline constexpr TField<float> ExpenseIntegrator{30107};
-inline constexpr TField<float> CodeIntegrator{30109};
-inline constexpr TField<float> OffCodeIntegrator{30111};
-inline constexpr TField<float> NoiseIntegrator{30113};
-inline constexpr TField<float> GradSigRaito{30115};
+inline constexpr TTotaliserField VolumeD{VolumeD_Integer, VolumeD_Fraction};
+inline constexpr TTotaliserField VolumeR{VolumeR_Integer, VolumeR_Fraction};
 
-// ServiceStateBlock.
+// ServiceStateBlock: the system counters 0..15.
+inline constexpr std::array<TField<uint16_t>, 16> SysCounters{
+    SysCounter0,  SysCounter1,  SysCounter2,  SysCounter3,  SysCounter4,  SysCounter5,  SysCounter6,  SysCounter7,
+    SysCounter8,  SysCounter9,  SysCounter10, SysCounter11, SysCounter12, SysCounter13, SysCounter14, SysCounter15};
 constexpr TField<uint16_t> SysCounter(int n)
 {
-    return {static_cast<uint16_t>(30133 + n)};
+    return SysCounters[static_cast<size_t>(n)];
 }
-inline constexpr TField<float> Freq_1{30165};
-inline constexpr TField<float> Freq_2{30167};
-inline constexpr TField<uint32_t> ImpulseCount_1{30169};
-inline constexpr TField<uint32_t> ImpulseCount_2{30171};
-inline constexpr TField<float> ValueCurrent1{30181};
-inline constexpr TField<float> ValueCurrent2{30183};
-inline constexpr TField<uint16_t> CodeCurrent1{30185};
-inline constexpr TField<uint16_t> CodeCurrent2{30186};
-inline constexpr TIndexField StatusCurrent1{30187, StatusCurrentList};
-inline constexpr TIndexField StatusCurrent2{30188, StatusCurrentList};
-
-// ServiceInfoBlock. The modulation value the meter works with is an input
-// register of its own, distinct from the configured `WorkModValue`.
-inline constexpr TField<int16_t> AdcTemperature{30197};
-inline constexpr TField<int16_t> CpuTemperature{30198};
-inline constexpr TField<int16_t> InductorTemperature{30199};
-inline constexpr TField<uint16_t> SeizureMode{30200};
-inline constexpr TField<uint16_t> CpuBusyPercent{30201};
-inline constexpr TField<uint16_t> WorkAccelValue{30205};
-inline constexpr TField<uint16_t> WorkAccelTime{30206};
-inline constexpr TField<uint16_t> ServiceWorkModValue{30207};
-inline constexpr TField<uint16_t> ExtVoltageOff{30210};
-inline constexpr TField<uint16_t> ExtVoltagePow{30211};
-inline constexpr TField<uint16_t> InductorVoltage{30212};
-inline constexpr TField<float> InductorCurrentA{30213};
-inline constexpr TField<float> InductorCurrentB{30215};
-inline constexpr TField<float> InductorResistance{30217};
-inline constexpr TField<float> DiffVoltageA{30223};
-inline constexpr TField<float> DiffVoltageB{30225};
-inline constexpr TField<float> deltaVoltage{30227};
-inline constexpr TField<float> WaterResistanceCode{30229};
-inline constexpr TField<float> WaterResistance{30231};
-inline constexpr TField<float> CodeFiltered{30233};
-inline constexpr TField<float> NoiseFiltered{30235};
-inline constexpr TField<float> NoiseRelative{30237};
-inline constexpr TField<float> GradientCodeA{30255};
-inline constexpr TField<float> GradientCodeB{30257};
-inline constexpr TField<float> GradientSigA{30261};
-inline constexpr TField<float> GradientSigB{30263};
-inline constexpr TField<float> GradientSigRaito{30265};
-inline constexpr TField<float> PhaseSigRaito{30267};
-inline constexpr TField<float> GradientSignalRaitoKorrection{30269};
 } // namespace ZT_Fields
 
-// Every named scalar field with its register and type, for code that walks
-// the fields (configuration keys, checks of the map against the layouts).
+// Every field of the register map with what the map declares of it, in the
+// map's order, for code that walks the fields (the dump, configuration keys,
+// checks of the map against the layouts). `Texts` is the list of an index
+// field or the bit names of a bit field, empty for the others.
 struct TFieldDesc {
     std::string_view Name;
     uint16_t Register;
     TFieldType Type;
+    TTextList Texts = {};
+    std::string_view Format = {};
+    double Min = 0;
+    double Max = -1;
+    constexpr bool HasRange() const { return Min <= Max; }
 };
 std::span<const TFieldDesc> FieldTable();
 
@@ -624,7 +472,9 @@ public:
     const uint16_t* Words(uint16_t reg, int count) const;
 
     template <class T> T Get(TField<T> field) const;
-    template <class T> void Set(TField<T> field, T value);
+    // The value converts to the field's type (a signed field takes an
+    // unsigned bit pattern and the other way round).
+    template <class T> void Set(TField<T> field, std::type_identity_t<T> value);
     uint16_t Get(TIndexField field) const { return Word(field.Register); }
     void Set(TIndexField field, uint16_t value) { SetWord(field.Register, value); }
     uint16_t Get(TBitsField field) const { return Word(field.Register); }

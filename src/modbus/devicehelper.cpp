@@ -109,7 +109,10 @@ bool TDeviceModbusHelper::WriteRegisters(int32_t reg, int32_t count, TInteractCo
             uint16_t* image = HoldingImage();
             // The range must lie inside the images it is taken from.
             if (raw && image && offset + count <= HoldingCount()) {
-                std::memcpy(raw + offset, image + offset, 2 * static_cast<size_t>(count));
+                // The whole image is converted, so that a 32-bit value the
+                // range cuts in half is still converted from both its words
+                // in the image, never with a stale word of the raw copy.
+                std::memcpy(raw, image, 2 * static_cast<size_t>(HoldingCount()));
                 ConvertHolding(raw);
                 built = BuildWriteRegistersRequest(TxBuffer, length, static_cast<uint8_t>(GetAddress()),
                                                    reinterpret_cast<const uint8_t*>(raw + offset),

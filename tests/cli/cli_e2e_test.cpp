@@ -255,6 +255,27 @@ TEST_P(CliE2E, WatchOnce_PrintsTheStatusWordsWithTheirBitNames)
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
 }
 
+TEST_P(CliE2E, NegativeReverseVolume_DumpAndWatchReadTheIntegerPartSigned)
+{
+    // The meter keeps -0.75 m3 as the integer part -1 and the fraction 0.25.
+    sim.Device().SetVolumes(41234.5, -0.75);
+    const CliResult text = Run({"dump"});
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_NE(text.out.find("\nVolumeR.Integer = -1\nVolumeR.Fraction = 0.25\n"), std::string::npos) << text.out;
+
+    const CliResult json = Run({"dump", "--json"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    for (const auto& block : nlohmann::json::parse(json.out)["blocks"])
+        if (block["name"] == "CurrentParamsBlock") {
+            EXPECT_EQ(block["fields"]["VolumeR.Integer"], -1);
+            EXPECT_EQ(block["fields"]["VolumeR.Fraction"], 0.25);
+        }
+
+    const CliResult watch = Run({"watch", "--count", "1"});
+    ASSERT_EQ(watch.status, 0) << watch.err;
+    EXPECT_NE(watch.out.find(" V-=-0.750000 "), std::string::npos) << watch.out;
+}
+
 INSTANTIATE_TEST_SUITE_P(Lines, CliE2E, ::testing::Values(Line::Tcp, Line::Pty),
                          [](const auto& info) { return info.param == Line::Tcp ? "Tcp" : "Pty"; });
 

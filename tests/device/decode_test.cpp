@@ -267,6 +267,16 @@ TEST(DecodeOperator, TimeAndTotaliserTypes_UseAllEightBytes)
     EXPECT_EQ(row.Name, "V+");
     EXPECT_EQ(row.OldValue, "000000012.500 м3");
     EXPECT_EQ(row.NewValue, "000000000.000 м3");
+
+    // The integer part is signed: -1 and 0.25 are -0.75.
+    JournalStruct reverse = OperatorRecord(17, 10, nullptr, nullptr, 0);
+    int32_t minusOne = -1;
+    float quarter = 0.25f;
+    Put(reverse.Bytes, 8, &minusOne, 4);
+    Put(reverse.Bytes, 12, &quarter, 4);
+    row = DecodeOperatorRecord(reverse, valid);
+    EXPECT_EQ(row.Name, "V-");
+    EXPECT_EQ(row.OldValue, "-00000000.750 м3");
 }
 
 TEST(DecodeOperator, SpecialPages_ShowPlaceholders)

@@ -203,6 +203,33 @@ TEST_P(DeviceE2E, WriteAll_WritesSixBlocksAndLogsSixMessages)
     EXPECT_EQ(sim->Device().Holding(40247), flags);
 }
 
+TEST_P(DeviceE2E, WriteAll_CalibrationStepEndsOnTheHighWordOfTheImagesPair)
+{
+    ZT_MultiReadWriteAlgorithm readAll(kReadAllOperation, &device, &container, false);
+    readAll.Execute();
+    {
+        TDeviceHelperLocker locker(device);
+        device.Set(TField<float>{40243}, 1234.5f); // 0x449A5000 on the wire
+    }
+    size_t from = requests->size();
+    ZT_MultiReadWriteAlgorithm writeAll(kWriteAllOperation, &device, &container, false);
+    writeAll.Execute();
+
+    std::lock_guard<std::mutex> guard(*lock);
+    const Bytes* calibration = nullptr;
+    for (size_t i = from; i < requests->size(); ++i) {
+        const Bytes& r = (*requests)[i];
+        if (r[1] == 0x10 && ((r[2] << 8) | r[3]) == 40177 - 40001)
+            calibration = &r;
+    }
+    ASSERT_NE(calibration, nullptr);
+    const Bytes& r = *calibration;
+    ASSERT_EQ((r[4] << 8) | r[5], 67);
+    // Words from byte 7 on; the 67th is the high half of the pair.
+    EXPECT_EQ((r[7 + 2 * 66] << 8) | r[7 + 2 * 66 + 1], 0x449A);
+    EXPECT_EQ(sim->Device().Holding(40243), 0x449A);
+}
+
 TEST_P(DeviceE2E, ArchiveRing_FullWrappedRingReadsInOrderWithSpecialPages)
 {
     ZT_ReadArchiveDataSetup setup;

@@ -140,6 +140,101 @@ TEST(FieldTable, EveryField_LiesInsideABlock)
     }
 }
 
+TEST(FieldTable, NamesAndRegisters_AreEachDeclaredOnce)
+{
+    std::set<std::string_view> names;
+    std::set<int> taken;
+    for (const TFieldDesc& f : FieldTable()) {
+        EXPECT_FALSE(f.Name.empty()) << f.Register;
+        EXPECT_TRUE(names.insert(f.Name).second) << f.Name;
+        for (int i = 0; i < FieldWidth(f.Type); ++i)
+            EXPECT_TRUE(taken.insert(f.Register + i).second) << f.Name << " overlaps at " << f.Register + i;
+    }
+    // Fields that the table once left out: every graph channel, every
+    // line of both correction tables, the start date, the counters.
+    for (std::string_view name :
+         {"ObservationChanel1", "ObservationChanel4", "ObservationChanel7", "KoefDirect3.B", "KoefDirect5.A",
+          "KoefReverse2.Stop", "KoefReverse5.B", "Plugin_2.Speed", "StartMonth", "StartMinute", "SysCounter9",
+          "VolumeR.Integer"})
+        EXPECT_EQ(names.count(name), 1u) << name;
+}
+
+TEST(FieldTable, ListAndBitFields_CarryTheirTexts)
+{
+    for (const TFieldDesc& f : FieldTable()) {
+        const bool texts = f.Type == TFieldType::Index || f.Type == TFieldType::Bits;
+        // The meter names no values of the polarity mode.
+        if (!texts) {
+            EXPECT_TRUE(f.Texts.empty()) << f.Name;
+        } else if (f.Name != "PolarityMode") {
+            EXPECT_FALSE(f.Texts.empty()) << f.Name;
+        }
+    }
+}
+
+TEST(FieldTable, Rows_CarryTheTypedDeclaration)
+{
+    auto row = [](std::string_view name) {
+        for (const TFieldDesc& f : FieldTable())
+            if (f.Name == name)
+                return f;
+        ADD_FAILURE() << name;
+        return TFieldDesc{};
+    };
+    EXPECT_EQ(row("Du").Register, Du.Register);
+    EXPECT_TRUE(row("Du").HasRange());
+    EXPECT_EQ(row("Du").Min, Du.Meta.Min);
+    EXPECT_EQ(row("Du").Max, Du.Meta.Max);
+    EXPECT_EQ(row("SerialNumber").Format, SerialNumber.Meta.Format);
+    EXPECT_FALSE(row("Qmin").HasRange());
+    EXPECT_EQ(row("Out2.OutFlags").Texts.data(), Out2.OutFlags.Bits.data());
+    EXPECT_EQ(row("Out2.OutFlags").Type, TFieldType::Bits);
+    EXPECT_EQ(row("VolumeD.Integer").Type, TFieldType::Int32);
+    EXPECT_EQ(row("RTCCorrection").Min, -127);
+}
+
+TEST(Fields, CompositeViews_SitWhereTheMapPutsThem)
+{
+    for (int line = 0; line < 5; ++line) {
+        for (const auto& [table, koef] :
+             {std::pair{40177, KoefDirect(line)}, std::pair{40205, KoefReverse(line)}}) {
+            EXPECT_EQ(koef.A.Register, table + 6 * line) << line;
+            EXPECT_EQ(koef.B.Register, table + 6 * line + 2) << line;
+            EXPECT_EQ(koef.Stop.Register, line < 4 ? table + 6 * line + 4 : 0) << line;
+        }
+    }
+    for (const auto& [base, out] : {std::pair{40257, Out1}, std::pair{40269, Out2}}) {
+        EXPECT_EQ(out.OutputType.Register, base);
+        EXPECT_EQ(out.OutFlags.Register, base + 3);
+        EXPECT_EQ(out.Weight.Register, base + 4);
+        EXPECT_EQ(out.Integrator.Register, base + 7);
+    }
+    for (const auto& [base, card] : {std::pair{40281, Plugin_1}, std::pair{40301, Plugin_2}}) {
+        EXPECT_EQ(card.Speed.Register, base + 2);
+        EXPECT_EQ(card.WorkMode.Register, base + 5);
+        EXPECT_EQ(card.QlowCurrent.Register, base + 8);
+        EXPECT_EQ(card.OutputAveraging.Register, base + 10);
+    }
+    for (int n = 1; n <= 7; ++n)
+        EXPECT_EQ(ObservationChanel(n).Register, 40042 + n);
+    for (int n = 0; n < 10; ++n)
+        EXPECT_EQ(PhaseInterval(n).Register, 40055 + n);
+    for (int n = 0; n < 16; ++n)
+        EXPECT_EQ(SysCounter(n).Register, 30133 + n);
+}
+
+TEST(Fields, Totaliser_IntegerPartIsSigned)
+{
+    ZT_RegisterImages images;
+    images.Set(VolumeR.Integer, -1);
+    images.Set(VolumeR.Fraction, 0.25f);
+    EXPECT_DOUBLE_EQ(images.Get(VolumeR), -0.75);
+    EXPECT_EQ(images.Word(30059), 0xFFFF);
+    images.Set(VolumeD.Integer, 41234);
+    images.Set(VolumeD.Fraction, 0.5f);
+    EXPECT_DOUBLE_EQ(images.Get(VolumeD), 41234.5);
+}
+
 TEST(Blocks, Table_EveryBlockInsideItsSpaceWithDistinctTags)
 {
     std::set<int32_t> writeTags, rangeReadTags;
