@@ -385,6 +385,11 @@ TEST(Workspace, WriteAll_RefusesWhilePagesOfItsOrderAreNotBuilt)
     // Only the current parameters and identification pages exist here: the
     // system settings block would go out as last read.
     TWorkspaceFixture f;
+    {
+        TDeviceHelperLocker lock(f.workspace->Device());
+        f.workspace->Device().Set(ZT_Fields::Du, uint16_t(50));
+    }
+    f.workspace->Page(pgIdentification)->RefreshPage();
     f.workspace->WriteAllParams();
     EXPECT_TRUE(f.Logged("Запись всех данных отменена: нет страницы \"Системные настройки\""));
     EXPECT_FALSE(f.workspace->Wrapper(1)->IsRunning());
