@@ -5,6 +5,9 @@
 #include "device/zt_algorithm.h"
 #include "pages/currentparamframe.h"
 #include "pages/identificationframe.h"
+#include "pages/systemsetup2frame.h"
+#include "pages/systemsetupframe.h"
+#include "pages/worksetupframe.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -47,14 +50,14 @@ const TPageStruct PageTable[kPageCount] = {
     {pgGraphObservation, "GraphObservationSheet", "Показания", 0, -1, 0, nullptr,
      &ZT_Blocks::ObservationSetupBlock, false, true, true, 0, 0},
     {pgAdcSignal, "AdcSignalTabSheet", "Сигнал АЦП", 0, -1, 0, nullptr, nullptr, false, false, true, 0, 0},
-    {pgSetup, "SetupSheet", "Системные настройки", 0, -1, 0, nullptr, &ZT_Blocks::SystemSetupBlock, true,
-     false, false, 6, 2},
-    {pgSetup2, "SetupSheet_2", "Системные настройки 2", 0, -1, 0, nullptr, &ZT_Blocks::SystemSetup2Block,
-     true, false, false, 7, 3},
+    {pgSetup, "SetupSheet", "Системные настройки", 0, -1, 0, Make<TSystemSetup>, &ZT_Blocks::SystemSetupBlock,
+     true, false, false, 6, 2},
+    {pgSetup2, "SetupSheet_2", "Системные настройки 2", 0, -1, 0, Make<TSystemSetup_2>,
+     &ZT_Blocks::SystemSetup2Block, true, false, false, 7, 3},
     {pgCalibration, "CalibrationSheet", "Калибровка", 6, pgIdentification, 9, nullptr,
      &ZT_Blocks::CalibrationBlock, false, false, false, 2, 4},
-    {pgWorkSetup, "WorkSetupSheet", "Рабочие", 8, pgIdentification, 8, nullptr, &ZT_Blocks::WorkSetupBlock,
-     true, false, false, 9, 6},
+    {pgWorkSetup, "WorkSetupSheet", "Рабочие", 8, pgIdentification, 8, Make<TWorkSetup>,
+     &ZT_Blocks::WorkSetupBlock, true, false, false, 9, 6},
     {pgServiceParam, "ServiceParamSheet", "Сервисные параметры", 0, -1, 0, nullptr,
      &ZT_Blocks::ServiceSetupBlock, true, true, true, 4, 0},
     {pgServiceInfo, "ServiceInfoSheet", "Сервисная информация", 0, -1, 0, nullptr,
@@ -74,7 +77,7 @@ const TPageStruct& PageRow(int32_t index)
 
 // What each completion refreshes. Writes and commands refresh nothing.
 const TTagStruct TagTable[] = {
-    {1, pgSetup, nullptr, 0},
+    {1, pgSetup, &TZT_Frame::PassAdcTiming, 0},
     {3, pgSetup2, nullptr, 0},
     {5, pgCurrent, &TZT_Frame::ShowDeviceStatus, 0},
     {6, pgWorkSetup, nullptr, 0},
@@ -513,6 +516,13 @@ void TZT_Frame::Dispatch(int32_t tag)
     RefreshPage(row->Page);
     if (row->After)
         (this->*row->After)();
+}
+
+void TZT_Frame::PassAdcTiming()
+{
+    TSystemSetup* setup = PageOf<TSystemSetup>(pgSetup);
+    if (setup && Pages[pgAdcSignal])
+        Pages[pgAdcSignal]->TakeAdcTiming(setup->AdcConversionPeriod(), setup->AccelDuration());
 }
 
 void TZT_Frame::ProcessError(int32_t, int32_t, int32_t)

@@ -149,6 +149,8 @@ public:
     // them on the main window.
     void ShowDeviceStatus();
     TDeviceStatusStruct DeviceStatus();
+    // Hands the system settings' ADC sample timing to the ADC signal page.
+    void PassAdcTiming();
 
     // One tick of the one-second timer.
     void TimerTick();

@@ -4,11 +4,13 @@
 #include "pages/pageframe.h"
 #include "util/sysutil.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTimeEdit>
 
@@ -96,6 +98,20 @@ std::string DefaultFormat(const TScalarField& field)
     }
 }
 
+// True when the format's conversion (the letter after its last '%') is an
+// integer one.
+bool IntegerFormat(std::string_view format)
+{
+    const size_t percent = format.rfind('%');
+    if (percent == std::string_view::npos)
+        return false;
+    size_t at = percent + 1;
+    while (at < format.size() &&
+           std::string_view("0123456789.-+ #'").find(format[at]) != std::string_view::npos)
+        ++at;
+    return at < format.size() && std::string_view("diuxXo").find(format[at]) != std::string_view::npos;
+}
+
 QString Qs(const std::string& text)
 {
     return QString::fromStdString(text);
@@ -178,9 +194,14 @@ std::string TNumberBinding::Text() const
     return (Combo ? Combo->currentText() : Edit->text()).trimmed().toStdString();
 }
 
+bool TNumberBinding::TypedWhole() const
+{
+    return (!Field.IsReal() && Scale == 1) || IntegerFormat(Fmt);
+}
+
 void TNumberBinding::Refresh(const ZT_Helper& device)
 {
-    const QString text = Qs(FormatValue(Fmt, Field.Get(device)));
+    const QString text = Qs(FormatValue(Fmt, Field.Get(device) / Scale));
     if (Combo) {
         Combo->setCurrentIndex(-1);
         Combo->setEditText(text);
@@ -193,7 +214,7 @@ double TNumberBinding::Value() const
 {
     const std::string text = Text();
     int64_t whole = 0;
-    return Field.IsReal() ? StrToReal(text) : (TryStrToInt(text, whole) ? double(whole) : 0.0);
+    return TypedWhole() ? (TryStrToInt(text, whole) ? double(whole) : 0.0) : StrToReal(text);
 }
 
 std::string TNumberBinding::Check() const
@@ -202,7 +223,7 @@ std::string TNumberBinding::Check() const
         return {};
     // Integers are read whole, so that one beyond 32 bits cannot wrap
     // into a value in range.
-    const double value = Value();
+    const double value = Value() * Scale;
     if (!std::isfinite(value))
         return Refusal;
     double low = 0, high = 0;
@@ -214,8 +235,10 @@ std::string TNumberBinding::Check() const
 
 void TNumberBinding::Store(ZT_Helper& device) const
 {
-    if (!ReadOnly)
-        Field.Set(device, Value());
+    if (ReadOnly)
+        return;
+    const double value = Value() * Scale;
+    Field.Set(device, Scale != 1 && !Field.IsReal() ? std::floor(value + 0.5) : value);
 }
 
 TSpinBinding::TSpinBinding(QSpinBox* spin, TScalarField field)
@@ -254,8 +277,31 @@ void TListBinding::Refresh(const ZT_Helper& device)
 
 void TListBinding::Store(ZT_Helper& device) const
 {
-    if (!ReadOnly)
+    if (!ReadOnly && Combo->count() > 0)
         device.Set(Field, static_cast<uint16_t>(std::max(0, Combo->currentIndex())));
+}
+
+TRadioBinding::TRadioBinding(QWidget* container, std::vector<QAbstractButton*> buttons, TIndexField field)
+    : TFieldBinding(container, false), Buttons(std::move(buttons)), Field(field)
+{
+}
+
+void TRadioBinding::Refresh(const ZT_Helper& device)
+{
+    const uint16_t index = device.Get(Field);
+    if (index >= Buttons.size())
+        return;
+    const QSignalBlocker blocker(Buttons[index]);
+    Buttons[index]->setChecked(true);
+}
+
+void TRadioBinding::Store(ZT_Helper& device) const
+{
+    uint16_t index = 0;
+    for (size_t i = 0; i < Buttons.size(); ++i)
+        if (Buttons[i]->isChecked())
+            index = static_cast<uint16_t>(i);
+    device.Set(Field, index);
 }
 
 TBitsBinding::TBitsBinding(TCustomBitEdit* edit, TBitsField field, bool readOnly)

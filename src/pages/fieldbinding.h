@@ -11,7 +11,9 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
+class QAbstractButton;
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
@@ -83,6 +85,9 @@ struct TScalarField {
 // display format; `refusal` is logged when a typed value is outside the
 // field's range (its default names the field). On an editable combo box the
 // number is its edit text and a refresh leaves no list entry selected.
+// Text is typed as a whole number when the field is an unscaled integer or
+// the format is an integer conversion (a real shown as an integer), and as
+// a real otherwise.
 class TNumberBinding : public TFieldBinding {
 public:
     TNumberBinding(QLineEdit* edit, TScalarField field, std::string_view format, bool readOnly,
@@ -95,8 +100,14 @@ public:
     // empty or non-numeric text is 0.
     double Value() const;
 
+    // Register units per shown unit: the edit shows the stored value divided
+    // by it, and a typed value times it is checked against the field's range
+    // and stored rounded half up (pressures kept in 0.0001 MPa: 10000).
+    double Scale = 1;
+
 private:
     std::string Text() const;
+    bool TypedWhole() const;
 
     QLineEdit* Edit = nullptr;
     QComboBox* Combo = nullptr;
@@ -118,7 +129,9 @@ private:
 };
 
 // A drop-down list of an index field: the entry the index selects, no
-// selection for an index outside the list; an empty selection stores 0.
+// selection for an index outside the list; an empty selection stores 0. A
+// list without entries names no value of the field, so it leaves the stored
+// value as read.
 class TListBinding : public TFieldBinding {
 public:
     TListBinding(QComboBox* combo, TIndexField field, bool readOnly);
@@ -127,6 +140,20 @@ public:
 
 private:
     QComboBox* Combo;
+    TIndexField Field;
+};
+
+// A group of exclusive buttons of an index field: button n stands for value
+// n. A value without a button leaves the buttons as they are; no checked
+// button stores 0. `container` holds the buttons (the focus test).
+class TRadioBinding : public TFieldBinding {
+public:
+    TRadioBinding(QWidget* container, std::vector<QAbstractButton*> buttons, TIndexField field);
+    void Refresh(const ZT_Helper& device) override;
+    void Store(ZT_Helper& device) const override;
+
+private:
+    std::vector<QAbstractButton*> Buttons;
     TIndexField Field;
 };
 

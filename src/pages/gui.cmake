@@ -8,4 +8,16 @@ zt_gui_library(zt_gui_pages
     ${CMAKE_CURRENT_LIST_DIR}/currentparamframe.cpp
     ${CMAKE_CURRENT_LIST_DIR}/identificationframe.h
     ${CMAKE_CURRENT_LIST_DIR}/identificationframe.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ad7792setupframe.h
+    ${CMAKE_CURRENT_LIST_DIR}/ad7792setupframe.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ads1262setupframe.h
+    ${CMAKE_CURRENT_LIST_DIR}/ads1262setupframe.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/systemsetupframe.h
+    ${CMAKE_CURRENT_LIST_DIR}/systemsetupframe.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/systemsetup2frame.h
+    ${CMAKE_CURRENT_LIST_DIR}/systemsetup2frame.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/plugincardframe.h
+    ${CMAKE_CURRENT_LIST_DIR}/plugincardframe.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/worksetupframe.h
+    ${CMAKE_CURRENT_LIST_DIR}/worksetupframe.cpp
   DEPS zt_device zt_gui_controls)

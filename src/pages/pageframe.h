@@ -87,6 +87,13 @@ public:
     virtual void TakeData(TInteract& record) { (void)record; }
     // The meter has been identified afresh (its modification may differ).
     virtual void IdentityChanged() {}
+    // The timing of the ADC signal's samples, from the system settings:
+    // the conversion period and the time of the first sample's reference.
+    virtual void TakeAdcTiming(double periodMs, double offsetMs)
+    {
+        (void)periodMs;
+        (void)offsetMs;
+    }
     // True while the page holds work that closing the program would lose.
     virtual bool IsModified() const { return false; }
 

@@ -2,6 +2,7 @@
 // tag, the polling rules, write-all refusals, the reset while the channel
 // is closed and the busy wrappers, against the simulated meter over TCP.
 
+#include "pages/identificationframe.h"
 #include "tests/support/workspacefixture.h"
 
 #include <QTabWidget>
@@ -382,9 +383,10 @@ TEST(Workspace, Observation_StartsOnceAndStops)
 
 TEST(Workspace, WriteAll_RefusesWhilePagesOfItsOrderAreNotBuilt)
 {
-    // Only the current parameters and identification pages exist here: the
-    // system settings block would go out as last read.
-    TWorkspaceFixture f;
+    // Only the identification page exists here: the system settings block
+    // would go out as last read.
+    TWorkspaceFixture f(false);
+    f.workspace->AttachPage(pgIdentification, new TIdentification);
     {
         TDeviceHelperLocker lock(f.workspace->Device());
         f.workspace->Device().Set(ZT_Fields::Du, uint16_t(50));

@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -179,4 +180,131 @@ TEST(FieldBinding, PageReadAndWrite_GoThroughTheBlockOfItsRow)
     EXPECT_EQ(f.host.started,
               (std::vector<std::string>{"poll IdentificationBlock", "read IdentificationBlock",
                                         "write IdentificationBlock"}));
+}
+
+namespace {
+
+// A scaled integer (pressure in 0.0001 MPa), a real shown and typed as a
+// whole number, a list without entries and a group of exclusive buttons.
+constexpr TField<uint16_t> kPressure{40375, {"P_low", {}, 0, 25000}};
+constexpr TField<float> kThreshold{40147, {"TestWaterGradient"}};
+constexpr TIndexField kUnnamed{40122, {}, {"PolarityMode"}};
+constexpr TIndexField kMode{40355, StartStopModeList, {"StartStopMode"}};
+
+class TMoreBindingsPage : public TDevicePageFrame {
+public:
+    TMoreBindingsPage()
+    {
+        auto* layout = new QVBoxLayout(this);
+        Pressure = new QLineEdit(this);
+        auto scaled =
+            std::make_unique<ZT_Binding::TNumberBinding>(Pressure, kPressure, "%.4f", false, "range");
+        scaled->Scale = 10000;
+        Bind(std::move(scaled));
+        Threshold = BindEdit("Threshold", kThreshold, "%d");
+        Unnamed = BindList("Unnamed", kUnnamed);
+        auto* box = new QWidget(this);
+        auto* boxLayout = new QVBoxLayout(box);
+        std::vector<QAbstractButton*> buttons;
+        for (int i = 0; i < 4; ++i) {
+            Radios[i] = new QRadioButton(box);
+            boxLayout->addWidget(Radios[i]);
+            buttons.push_back(Radios[i]);
+        }
+        Bind(std::make_unique<ZT_Binding::TRadioBinding>(box, buttons, kMode));
+        for (QWidget* w : std::initializer_list<QWidget*>{Pressure, Threshold, Unnamed, box})
+            layout->addWidget(w);
+    }
+    QLineEdit *Pressure, *Threshold;
+    QComboBox* Unnamed;
+    QRadioButton* Radios[4];
+};
+
+} // namespace
+
+TEST(FieldBinding, ScaledInteger_RoundsHalfUpAndChecksTheTypedValue)
+{
+    TPageFixture<TMoreBindingsPage> f;
+    struct Case {
+        const char* typed;
+        int stored; // -1: refused
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"2.5", 25000, "2.5000"}, {"2.50001", -1, nullptr}, {"0.12345", 1235, "0.1235"},
+        {"1,5", 15000, "1.5000"}, {"0", 0, "0.0000"},       {"-0.0001", -1, nullptr},
+        {"abc", 0, "0.0000"},     {"0.00004", 0, "0.0000"}, {"0.00005", 1, "0.0001"},
+    };
+    for (const Case& c : cases) {
+        f.host.log.clear();
+        f.host.Set(kPressure, uint16_t(777));
+        f.page.Pressure->setText(c.typed);
+        const bool accepted = f.page.CollectPage();
+        {
+            TDeviceHelperLocker lock(f.host.device);
+            EXPECT_EQ(f.host.device.Get(kPressure), c.stored < 0 ? 777 : c.stored) << c.typed;
+        }
+        EXPECT_EQ(accepted, c.stored >= 0) << c.typed;
+        if (c.stored < 0) {
+            EXPECT_EQ(f.host.log, std::vector<std::string>{"range"}) << c.typed;
+            continue;
+        }
+        f.page.RefreshPage();
+        EXPECT_EQ(f.page.Pressure->text(), c.shown) << c.typed;
+    }
+}
+
+TEST(FieldBinding, RealWithAnIntegerFormat_IsTypedAndShownWhole)
+{
+    TPageFixture<TMoreBindingsPage> f;
+    const std::pair<const char*, float> cases[] = {
+        {"150", 150.0f}, {"-20", -20.0f}, {"150.7", 0.0f}, {"", 0.0f}};
+    for (const auto& [typed, stored] : cases) {
+        f.page.Threshold->setText(typed);
+        ASSERT_TRUE(f.page.CollectPage()) << typed;
+        {
+            TDeviceHelperLocker lock(f.host.device);
+            EXPECT_EQ(f.host.device.Get(kThreshold), stored) << typed;
+        }
+    }
+    f.host.Set(kThreshold, 150.0f);
+    f.page.RefreshPage();
+    EXPECT_EQ(f.page.Threshold->text(), "150");
+}
+
+TEST(FieldBinding, ListWithoutEntries_LeavesTheStoredValue)
+{
+    TPageFixture<TMoreBindingsPage> f;
+    f.host.Set(kUnnamed, uint16_t(3));
+    f.page.RefreshPage();
+    EXPECT_EQ(f.page.Unnamed->currentIndex(), -1);
+    ASSERT_TRUE(f.page.CollectPage());
+    TDeviceHelperLocker lock(f.host.device);
+    EXPECT_EQ(f.host.device.Get(kUnnamed), 3);
+}
+
+TEST(FieldBinding, ExclusiveButtons_ShowTheirValueAndStoreTheChecked)
+{
+    TPageFixture<TMoreBindingsPage> f;
+    auto checked = [&f] {
+        for (int i = 0; i < 4; ++i)
+            if (f.page.Radios[i]->isChecked())
+                return i;
+        return -1;
+    };
+    EXPECT_TRUE(f.page.CollectPage());
+    {
+        TDeviceHelperLocker lock(f.host.device);
+        EXPECT_EQ(f.host.device.Get(kMode), 0) << "no checked button stores 0";
+    }
+    f.host.Set(kMode, uint16_t(2));
+    f.page.RefreshPage();
+    EXPECT_EQ(checked(), 2);
+    f.host.Set(kMode, uint16_t(7)); // no such button: the buttons stay
+    f.page.RefreshPage();
+    EXPECT_EQ(checked(), 2);
+    f.page.Radios[3]->setChecked(true);
+    ASSERT_TRUE(f.page.CollectPage());
+    TDeviceHelperLocker lock(f.host.device);
+    EXPECT_EQ(f.host.device.Get(kMode), 3);
 }

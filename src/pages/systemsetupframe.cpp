@@ -1,0 +1,297 @@
+#include "pages/systemsetupframe.h"
+
+#include "pages/ad7792setupframe.h"
+#include "pages/ads1262setupframe.h"
+#include "util/sysutil.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+using namespace ZT_namespace;
+
+namespace {
+
+// Conversion period (ms) of the AD7792 by the index of its data rate list.
+// Entry 6 is 4 ms as the meter's ADC signal view has always drawn it.
+constexpr std::array<double, 17> kAd7792Periods{0,  2,         4,         8,        16,       20,
+                                                4,  25.510204, 30.03003,  51.02041, 59.88024, 59.88024,
+                                                80, 100,       120.04802, 160,      239.80815};
+
+QWidget* Labeled(QGridLayout* grid, int row, int column, const char* caption, QWidget* widget,
+                 const char* unit = nullptr)
+{
+    grid->addWidget(new QLabel(QString::fromUtf8(caption)), row, column);
+    grid->addWidget(widget, row, column + 1);
+    if (unit)
+        grid->addWidget(new QLabel(QString::fromUtf8(unit)), row, column + 2);
+    return widget;
+}
+
+} // namespace
+
+TSystemSetup::TSystemSetup(QWidget* parent) : TDevicePageFrame(parent)
+{
+    setObjectName("SystemSetup");
+    auto* root = new QVBoxLayout(this);
+    auto* buttons = new QHBoxLayout;
+    GetSetup = new QPushButton(QString::fromUtf8("Считать"), this);
+    GetSetup->setObjectName("GetSetup");
+    SetSetup = new QPushButton(QString::fromUtf8("Установить"), this);
+    SetSetup->setObjectName("SetSetup");
+    buttons->addWidget(GetSetup);
+    buttons->addWidget(SetSetup);
+    buttons->addStretch(1);
+    root->addLayout(buttons);
+
+    auto* columns = new QHBoxLayout;
+    root->addLayout(columns, 1);
+    auto* left = new QVBoxLayout;
+    columns->addLayout(left);
+
+    // "Настройка периодов фаз работы"
+    auto* phases = new QGroupBox(QString::fromUtf8("Настройка периодов фаз работы"), this);
+    phases->setObjectName("PhaseGroup");
+    auto* pg = new QGridLayout(phases);
+    for (int i = 0; i < 10; ++i) {
+        const std::string name = "PhaseInterval" + std::to_string(i);
+        Phases[size_t(i)] = BindSpin(name.c_str(), ZT_Fields::PhaseInterval(i));
+        Labeled(pg, i, 0, std::string(PhaseNameList[size_t(i)]).c_str(), Phases[size_t(i)]);
+    }
+    MeasureInterval = AddDisplay("MeasureInterval");
+    MeasureFreq = AddDisplay("MeasureFreq");
+    Labeled(pg, 10, 0, "Период (мс)", MeasureInterval);
+    Labeled(pg, 11, 0, "Частота (Гц)", MeasureFreq);
+    left->addWidget(phases);
+
+    // "Настройка модулятора"
+    auto* modulator = new QGroupBox(QString::fromUtf8("Настройка модулятора"), this);
+    modulator->setObjectName("ModulatorGroup");
+    auto* mg = new QGridLayout(modulator);
+    const std::pair<const char*, TField<uint16_t>> modulatorFields[] = {
+        {"Скор. нарастания", ZT_Fields::AccelIncreaseSpeed},
+        {"Значение разгона", ZT_Fields::AccelValue},
+        {"Время разгона", ZT_Fields::AccelTime},
+        {"Время стаб.", ZT_Fields::StabTime},
+        {"Коэф.стаб.", ZT_Fields::StabTau},
+        {"Ток рабочий", ZT_Fields::WorkCurrent},
+        {"Мод.раб.", ZT_Fields::WorkModValue},
+        {"Спад", ZT_Fields::StopDecreaseSpeed},
+    };
+    for (size_t i = 0; i < Modulator.size(); ++i) {
+        const auto& [caption, field] = modulatorFields[i];
+        QSpinBox* spin = BindSpin(std::string(field.Meta.Name).c_str(), field);
+        // A zero read from the meter shows as zero, so that the write names
+        // it instead of the spin turning it into 1 unseen.
+        spin->setMinimum(0);
+        Modulator[i] = spin;
+        Labeled(mg, int(i) % 4, 3 * (int(i) / 4), caption, spin);
+    }
+    left->addWidget(modulator);
+    left->addStretch(1);
+
+    auto* right = new QVBoxLayout;
+    columns->addLayout(right, 1);
+
+    // The measuring chains of the signal and of the inductor current.
+    auto* chains = new QHBoxLayout;
+    right->addLayout(chains);
+    auto chain = [&](const char* title, const char* name, TField<uint16_t> count, TIndexField regress,
+                     TField<uint16_t> oversampling, TIndexField polarity, TField<float> gain,
+                     TField<float> reference) {
+        auto* group = new QGroupBox(QString::fromUtf8(title), this);
+        group->setObjectName(name);
+        auto* grid = new QGridLayout(group);
+        Labeled(grid, 0, 0, "Число измерений АЦП", BindSpin(std::string(count.Meta.Name).c_str(), count));
+        Labeled(grid, 1, 0, "Регрессия измерений", BindList(std::string(regress.Meta.Name).c_str(), regress));
+        Labeled(grid, 2, 0, "Передискретизация",
+                BindCheck(std::string(oversampling.Meta.Name).c_str(), "", oversampling));
+        Labeled(grid, 3, 0, "Изменение полярности",
+                BindList(std::string(polarity.Meta.Name).c_str(), polarity));
+        Labeled(grid, 4, 0, "Внешнее усиление", BindEdit(std::string(gain.Meta.Name).c_str(), gain));
+        Labeled(grid, 5, 0, "Внешняя опора АЦП",
+                BindEdit(std::string(reference.Meta.Name).c_str(), reference), "мВ");
+        chains->addWidget(group, 1);
+    };
+    chain("Сигнал", "SignalGroup", ZT_Fields::SignalMeasureAdcCount, ZT_Fields::SignalMeasureRegress,
+          ZT_Fields::SignalMeasureOversampling, ZT_Fields::SignalChangeInputMode, ZT_Fields::SignalExtGain,
+          ZT_Fields::SignalAdcReference);
+    chain("Ток индуктора", "InductorGroup", ZT_Fields::InductorMeasureAdcCount,
+          ZT_Fields::InductorMeasureRegress, ZT_Fields::InductorMeasureOversampling,
+          ZT_Fields::InductorChangeInputMode, ZT_Fields::InductorExtGain, ZT_Fields::InductorAdcReference);
+    auto* dividers = new QGroupBox(this);
+    dividers->setObjectName("DividerGroup");
+    auto* dg = new QGridLayout(dividers);
+    Labeled(dg, 0, 0, "Сопротивление шунта индуктора",
+            BindEdit("InductorShuntValue", ZT_Fields::InductorShuntValue), "Ом");
+    Labeled(dg, 1, 0, "Коэффициент делителя напряжения индуктора",
+            BindEdit("InductorVoltageDivider", ZT_Fields::InductorVoltageDivider));
+    Labeled(dg, 2, 0, "Коэффициент делителя напряжения питания",
+            BindEdit("ExtVoltageDivider", ZT_Fields::ExtVoltageDivider));
+    right->addWidget(dividers);
+
+    // The chip setups, one tab per chip place.
+    AdcPageControl = new QTabWidget(this);
+    AdcPageControl->setObjectName("AdcPageControl");
+    SignalAdcTab = new QWidget;
+    SignalAdcTab->setObjectName("SignalAdcTab");
+    new QVBoxLayout(SignalAdcTab);
+    InductorAdcTab = new QWidget;
+    InductorAdcTab->setObjectName("InductorAdcTab");
+    new QVBoxLayout(InductorAdcTab);
+    AdcPageControl->addTab(SignalAdcTab, QString::fromUtf8("Настройки АЦП при измерении сигнала"));
+    AdcPageControl->addTab(InductorAdcTab, QString::fromUtf8("Настройки АЦП при измерении тока индуктора"));
+    right->addWidget(AdcPageControl, 1);
+
+    for (QSpinBox* spin : Phases)
+        connect(spin, &QSpinBox::valueChanged, this, [this] { PhaseChange(); });
+    for (QSpinBox* spin : Modulator)
+        connect(spin, &QSpinBox::valueChanged, this, [this] { PhaseChange(); });
+    connect(GetSetup, &QPushButton::clicked, this, [this] { GetSetupClick(GetSetup); });
+    connect(SetSetup, &QPushButton::clicked, this, [this] { SetSetupClick(SetSetup); });
+
+    SetModification(0);
+    PhaseChange();
+}
+
+void TSystemSetup::InitPage()
+{
+    AdcPageControl->setCurrentIndex(0);
+}
+
+void TSystemSetup::IdentityChanged()
+{
+    if (PageHost)
+        SetModification(PageHost->Device().ModificationIndex());
+}
+
+void TSystemSetup::SetModification(int index)
+{
+    auto place = [](QWidget* tab, QWidget* frame, const char* name) {
+        frame->setObjectName(name);
+        tab->layout()->addWidget(frame);
+    };
+    if (index == 0) {
+        delete SignalAds1262;
+        delete InductorAds1262;
+        SignalAds1262 = InductorAds1262 = nullptr;
+        if (!Ad7792) {
+            Ad7792 = new TAd7792Setup(SignalAdcTab);
+            place(SignalAdcTab, Ad7792, "SignalAdcSetup");
+        }
+        return;
+    }
+    delete Ad7792;
+    Ad7792 = nullptr;
+    if (!SignalAds1262) {
+        SignalAds1262 = new TAds1262Setup(SignalAdcTab);
+        place(SignalAdcTab, SignalAds1262, "SignalAdcSetup");
+    }
+    if (!InductorAds1262) {
+        InductorAds1262 = new TAds1262Setup(InductorAdcTab);
+        place(InductorAdcTab, InductorAds1262, "InductorAdcSetup");
+    }
+}
+
+void TSystemSetup::PhaseChange()
+{
+    int period = Phases[0]->value();
+    for (size_t i = 1; i < Phases.size(); ++i)
+        period += 2 * Phases[i]->value();
+    const double frequency = period == 0 ? 0.0 : 1000.0 / period;
+    MeasureInterval->setText(QString::fromStdString(Format("%d", period)));
+    MeasureFreq->setText(QString::fromStdString(Format("%.3f", frequency)));
+}
+
+double TSystemSetup::AccelDuration() const
+{
+    return Phases[1]->value();
+}
+
+double TSystemSetup::Ad7792ConversionPeriod(int dataRateIndex)
+{
+    return dataRateIndex > 0 && dataRateIndex < int(kAd7792Periods.size())
+               ? kAd7792Periods[size_t(dataRateIndex)]
+               : 0.0;
+}
+
+double TSystemSetup::AdcConversionPeriod() const
+{
+    return Ad7792 ? Ad7792ConversionPeriod(Ad7792->DataRateIndex()) : 0.0;
+}
+
+bool TSystemSetup::GetSetupClick(QObject* sender)
+{
+    return TDevicePageFrame::ReadPage(sender == nullptr);
+}
+
+bool TSystemSetup::SetSetupClick(QObject*)
+{
+    return WritePage();
+}
+
+void TSystemSetup::RefreshPage()
+{
+    if (!PageHost)
+        return;
+    RefreshBindings();
+    {
+        ZT_Helper& device = PageHost->Device();
+        TDeviceHelperLocker locker(device);
+        // A frame being edited is left alone, as any focused control.
+        if (Ad7792 && !HasFocus(Ad7792))
+            Ad7792->ShowSetup(device.GetAd7792Setup(ZT_Fields::SignalAdcSetup));
+        if (SignalAds1262 && !HasFocus(SignalAds1262))
+            SignalAds1262->ShowSetup(device.GetAds1262Setup(ZT_Fields::SignalAdcSetup));
+        if (InductorAds1262 && !HasFocus(InductorAds1262))
+            InductorAds1262->ShowSetup(device.GetAds1262Setup(ZT_Fields::InductorAdcSetup));
+    }
+    PhaseChange();
+}
+
+bool TSystemSetup::CollectPage()
+{
+    if (!PageHost)
+        return false;
+    bool anyPhase = false;
+    for (size_t i = 1; i < Phases.size(); ++i)
+        anyPhase = anyPhase || Phases[i]->value() != 0;
+    if (!anyPhase) {
+        PageHost->LogMessage("Не заданы интервалы фаз работы");
+        return false;
+    }
+    for (QSpinBox* spin : Modulator)
+        if (spin->value() == 0) {
+            PageHost->LogMessage("Не корректные настройки модулятора");
+            return false;
+        }
+    std::string refusal = Ad7792 ? Ad7792->Check() : std::string();
+    for (TAds1262Setup* frame : {SignalAds1262, InductorAds1262})
+        if (frame && refusal.empty())
+            refusal = frame->Check();
+    if (!refusal.empty()) {
+        PageHost->LogMessage(refusal);
+        return false;
+    }
+    if (!CollectBindings(0))
+        return false;
+    ZT_Helper& device = PageHost->Device();
+    TDeviceHelperLocker locker(device);
+    // Each record is written whole from its frame: bits no control shows
+    // become 0.
+    if (SignalAds1262)
+        device.SetAds1262Setup(ZT_Fields::SignalAdcSetup, SignalAds1262->Setup());
+    if (InductorAds1262)
+        device.SetAds1262Setup(ZT_Fields::InductorAdcSetup, InductorAds1262->Setup());
+    if (Ad7792)
+        device.SetAd7792Setup(ZT_Fields::SignalAdcSetup, Ad7792->Setup());
+    return true;
+}
