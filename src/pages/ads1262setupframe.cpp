@@ -154,6 +154,7 @@ TAds1262Setup::TAds1262Setup(QWidget* parent) : QWidget(parent)
         {"Ref MuxN", RefMuxN},
         {"", TDacP},
         {"TDACP Mag", TDacPMag},
+        {"", nullptr}, // each test DAC on a row of its own
         {"", TDacN},
         {"TDACN Mag", TDacNMag},
     };
@@ -163,7 +164,8 @@ TAds1262Setup::TAds1262Setup(QWidget* parent) : QWidget(parent)
         const int row = at / kColumns, column = 2 * (at % kColumns);
         if (*caption)
             grid->addWidget(new QLabel(QString::fromUtf8(caption), this), row, column);
-        grid->addWidget(widget, row, column + 1);
+        if (widget)
+            grid->addWidget(widget, row, column + 1);
         ++at;
     }
     grid->setRowStretch((at + kColumns - 1) / kColumns, 1);

@@ -18,6 +18,8 @@ template <class W> W* Named(QWidget* parent, const char* name)
 
 void Labeled(QGridLayout* grid, int row, const char* caption, QWidget* widget, const char* unit = nullptr)
 {
+    // Narrow values leave the captions room to be read whole.
+    widget->setMaximumWidth(105);
     grid->addWidget(new QLabel(QString::fromUtf8(caption)), row, 0);
     grid->addWidget(widget, row, 1);
     if (unit)
@@ -30,7 +32,8 @@ TPlugInCard::TPlugInCard(const QString& title, QWidget* parent) : QGroupBox(titl
 {
     auto* root = new QGridLayout(this);
     SlotMode = Named<QComboBox>(this, "SlotMode");
-    Labeled(root, 0, "Режим", SlotMode);
+    root->addWidget(new QLabel(QString::fromUtf8("Режим")), 0, 0);
+    root->addWidget(SlotMode, 0, 1);
 
     ModbusGroup = new QGroupBox(QString::fromUtf8("Modbus RTU"), this);
     ModbusGroup->setObjectName("ModbusGroup");

@@ -64,10 +64,13 @@ TSystemSetup::TSystemSetup(QWidget* parent) : TDevicePageFrame(parent)
     for (int i = 0; i < 10; ++i) {
         const std::string name = "PhaseInterval" + std::to_string(i);
         Phases[size_t(i)] = BindSpin(name.c_str(), ZT_Fields::PhaseInterval(i));
+        Phases[size_t(i)]->setMaximumWidth(90);
         Labeled(pg, i, 0, std::string(PhaseNameList[size_t(i)]).c_str(), Phases[size_t(i)]);
     }
     MeasureInterval = AddDisplay("MeasureInterval");
     MeasureFreq = AddDisplay("MeasureFreq");
+    MeasureInterval->setMaximumWidth(90);
+    MeasureFreq->setMaximumWidth(90);
     Labeled(pg, 10, 0, "Период (мс)", MeasureInterval);
     Labeled(pg, 11, 0, "Частота (Гц)", MeasureFreq);
     left->addWidget(phases);
@@ -101,42 +104,47 @@ TSystemSetup::TSystemSetup(QWidget* parent) : TDevicePageFrame(parent)
     auto* right = new QVBoxLayout;
     columns->addLayout(right, 1);
 
-    // The measuring chains of the signal and of the inductor current.
-    auto* chains = new QHBoxLayout;
-    right->addLayout(chains);
-    auto chain = [&](const char* title, const char* name, TField<uint16_t> count, TIndexField regress,
-                     TField<uint16_t> oversampling, TIndexField polarity, TField<float> gain,
-                     TField<float> reference) {
-        auto* group = new QGroupBox(QString::fromUtf8(title), this);
-        group->setObjectName(name);
-        auto* grid = new QGridLayout(group);
-        Labeled(grid, 0, 0, "Число измерений АЦП", BindSpin(std::string(count.Meta.Name).c_str(), count));
-        Labeled(grid, 1, 0, "Регрессия измерений", BindList(std::string(regress.Meta.Name).c_str(), regress));
-        Labeled(grid, 2, 0, "Передискретизация",
-                BindCheck(std::string(oversampling.Meta.Name).c_str(), "", oversampling));
-        Labeled(grid, 3, 0, "Изменение полярности",
-                BindList(std::string(polarity.Meta.Name).c_str(), polarity));
-        Labeled(grid, 4, 0, "Внешнее усиление", BindEdit(std::string(gain.Meta.Name).c_str(), gain));
-        Labeled(grid, 5, 0, "Внешняя опора АЦП",
-                BindEdit(std::string(reference.Meta.Name).c_str(), reference), "мВ");
-        chains->addWidget(group, 1);
+    // The measuring chains: one row per setting, the signal's and the
+    // inductor current's side by side.
+    auto* chains = new QGroupBox(this);
+    chains->setObjectName("ChainGroup");
+    auto* cg = new QGridLayout(chains);
+    cg->addWidget(new QLabel(QString::fromUtf8("Сигнал")), 0, 1);
+    cg->addWidget(new QLabel(QString::fromUtf8("Ток индуктора")), 0, 2);
+    auto chain = [&](int column, TField<uint16_t> count, TIndexField regress, TField<uint16_t> oversampling,
+                     TIndexField polarity, TField<float> gain, TField<float> reference) {
+        auto name = [](auto field) { return std::string(field.Meta.Name); };
+        cg->addWidget(BindSpin(name(count).c_str(), count), 1, column);
+        cg->addWidget(BindList(name(regress).c_str(), regress), 2, column);
+        cg->addWidget(BindCheck(name(oversampling).c_str(), "", oversampling), 3, column);
+        cg->addWidget(BindList(name(polarity).c_str(), polarity), 4, column);
+        cg->addWidget(BindEdit(name(gain).c_str(), gain), 5, column);
+        cg->addWidget(BindEdit(name(reference).c_str(), reference), 6, column);
     };
-    chain("Сигнал", "SignalGroup", ZT_Fields::SignalMeasureAdcCount, ZT_Fields::SignalMeasureRegress,
+    chain(1, ZT_Fields::SignalMeasureAdcCount, ZT_Fields::SignalMeasureRegress,
           ZT_Fields::SignalMeasureOversampling, ZT_Fields::SignalChangeInputMode, ZT_Fields::SignalExtGain,
           ZT_Fields::SignalAdcReference);
-    chain("Ток индуктора", "InductorGroup", ZT_Fields::InductorMeasureAdcCount,
-          ZT_Fields::InductorMeasureRegress, ZT_Fields::InductorMeasureOversampling,
-          ZT_Fields::InductorChangeInputMode, ZT_Fields::InductorExtGain, ZT_Fields::InductorAdcReference);
-    auto* dividers = new QGroupBox(this);
-    dividers->setObjectName("DividerGroup");
-    auto* dg = new QGridLayout(dividers);
-    Labeled(dg, 0, 0, "Сопротивление шунта индуктора",
-            BindEdit("InductorShuntValue", ZT_Fields::InductorShuntValue), "Ом");
-    Labeled(dg, 1, 0, "Коэффициент делителя напряжения индуктора",
-            BindEdit("InductorVoltageDivider", ZT_Fields::InductorVoltageDivider));
-    Labeled(dg, 2, 0, "Коэффициент делителя напряжения питания",
+    chain(2, ZT_Fields::InductorMeasureAdcCount, ZT_Fields::InductorMeasureRegress,
+          ZT_Fields::InductorMeasureOversampling, ZT_Fields::InductorChangeInputMode,
+          ZT_Fields::InductorExtGain, ZT_Fields::InductorAdcReference);
+    int row = 1;
+    for (const char* caption : {"Число измерений АЦП", "Регрессия измерений", "Передискретизация",
+                                "Изменение полярности", "Внешнее усиление", "Внешняя опора АЦП"})
+        cg->addWidget(new QLabel(QString::fromUtf8(caption)), row++, 0);
+    cg->addWidget(new QLabel(QString::fromUtf8("мВ")), 6, 3);
+    cg->addWidget(new QLabel(QString::fromUtf8("Сопротивление шунта индуктора")), 7, 0);
+    cg->addWidget(BindEdit("InductorShuntValue", ZT_Fields::InductorShuntValue), 7, 2);
+    cg->addWidget(new QLabel(QString::fromUtf8("Ом")), 7, 3);
+    cg->addWidget(new QLabel(QString::fromUtf8("Коэффициент делителя напряжения индуктора")), 8, 0);
+    cg->addWidget(BindEdit("InductorVoltageDivider", ZT_Fields::InductorVoltageDivider), 8, 2);
+    Labeled(cg, 9, 0, "Коэффициент делителя напряжения питания",
             BindEdit("ExtVoltageDivider", ZT_Fields::ExtVoltageDivider));
-    right->addWidget(dividers);
+    // The values keep narrow, so that the long captions are read whole.
+    for (QWidget* value : chains->findChildren<QWidget*>())
+        if (!qobject_cast<QLabel*>(value) && !value->objectName().isEmpty())
+            value->setMaximumWidth(100);
+    cg->setColumnStretch(0, 1);
+    right->addWidget(chains);
 
     // The chip setups, one tab per chip place.
     AdcPageControl = new QTabWidget(this);

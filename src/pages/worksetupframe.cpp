@@ -29,7 +29,7 @@ constexpr double kPressureUnitsPerMPa = 10000;
 // arrows.
 class TStartStopPicture : public QWidget {
 public:
-    TStartStopPicture(int mode, QWidget* parent) : QWidget(parent), Mode(mode) { setFixedSize(96, 30); }
+    TStartStopPicture(int mode, QWidget* parent) : QWidget(parent), Mode(mode) { setFixedSize(96, 26); }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -38,7 +38,7 @@ protected:
         p.setRenderHint(QPainter::Antialiasing);
         const bool pulse = Mode == 0 || Mode == 2;
         const bool inverted = Mode == 2 || Mode == 3; // idle high, active low
-        const qreal low = height() - 6, high = 8;
+        const qreal low = height() - 4, high = 5;
         const qreal rest = inverted ? high : low, on = inverted ? low : high;
         // Edges: start at x1, stop at x2; a pulse is narrow at each edge.
         const qreal x1 = 22, x2 = 70, w = 8;
@@ -116,9 +116,9 @@ TWorkSetup::TWorkSetup(QWidget* parent) : TDevicePageFrame(parent)
     auto* first = new QVBoxLayout;
     auto* second = new QVBoxLayout;
     auto* third = new QVBoxLayout;
-    columns->addLayout(first, 1);
-    columns->addLayout(second, 1);
-    columns->addLayout(third, 1);
+    columns->addLayout(first, 5);
+    columns->addLayout(second, 4);
+    columns->addLayout(third, 4);
 
     // Bound in the order the values are checked: the cards, the own port,
     // the flows, the pressures (low first), then the rest.
@@ -170,7 +170,6 @@ TWorkSetup::TWorkSetup(QWidget* parent) : TDevicePageFrame(parent)
     auto* flg = new QGridLayout(filters);
     Labeled(flg, 0, "Текущий расход", BindList("CurrentExpenseFilter", ZT_Fields::CurrentExpenseFilter));
     Labeled(flg, 1, "Пороги", BindList("ThresholdFilter", ZT_Fields::ThresholdFilter));
-    second->addWidget(filters);
 
     auto* startStop = Group(this, "StartStopGroup", "Старт-стоп");
     auto* ssg = new QGridLayout(startStop);
@@ -202,9 +201,13 @@ TWorkSetup::TWorkSetup(QWidget* parent) : TDevicePageFrame(parent)
         {"DropVoltageThreshold", "Провал U_пит", ZT_Fields::DropVoltageThreshold, "мВ"},
     };
     row = 0;
-    for (const auto& [name, caption, field, unit] : thresholdFields)
-        Labeled(tg, row++, caption, BindEdit(name, field, "%d", kThresholdRefusal), unit);
+    for (const auto& [name, caption, field, unit] : thresholdFields) {
+        QLineEdit* edit = BindEdit(name, field, "%d", kThresholdRefusal);
+        edit->setMaximumWidth(100);
+        Labeled(tg, row++, caption, edit, unit);
+    }
     third->addWidget(thresholds);
+    third->addWidget(filters);
 
     auto* pressure = Group(this, "PressureChanelGroup", "Канал давления");
     auto* pcg = new QGridLayout(pressure);
