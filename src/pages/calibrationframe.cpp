@@ -72,7 +72,7 @@ TCalibrationSetup::TCalibrationSetup(QWidget* parent) : TDevicePageFrame(parent)
         ++row;
     }
     CalibrationFlags = BindBits<TBitEditListBox>("CalibrationFlags", ZT_Fields::CalibrationFlags, false);
-    lg->addWidget(CalibrationFlags, 0, 2, row, 1);
+    lg->addWidget(CalibrationFlags, 0, 2, row, 1, Qt::AlignTop);
     lg->setColumnStretch(2, 1);
 
     auto* gradient = new QGroupBox(QString::fromUtf8("Коррекция по градиенту"), this);
@@ -113,10 +113,12 @@ TGoodTable* TCalibrationSetup::MakeKoefTable(const char* name)
         width += kKoefWidths[col];
     }
     table->setToolTip(QString::fromUtf8("Коэффициенты кусочно-линейной апроксимации"));
-    // The whole grid in view: no scroll bars on five rows.
-    table->setFixedSize(width + 2 * table->frameWidth() + 4,
+    // The whole grid in view: five rows need no scroll bars.
+    table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    table->setFixedSize(width + 2 * table->frameWidth() + 2,
                         TGoodTable::HeaderHeight + kKoefSections * TGoodTable::RowHeight +
-                            2 * table->frameWidth() + 4);
+                            2 * table->frameWidth() + 2);
     return table;
 }
 
@@ -130,7 +132,7 @@ void TCalibrationSetup::InitPage()
             table->SetCells(row, 0, QString::number(row + 1));
     }
     CalibrationFlags->SetFirstBitSym('1');
-    CalibrationFlags->setMinimumHeight(CalibrationFlags->CellSize() * CalibrationFlags->ItemCount() + 4);
+    CalibrationFlags->setFixedHeight(CalibrationFlags->CellSize() * CalibrationFlags->ItemCount() + 8);
     CalibrationFlags->setMinimumWidth(320);
 }
 

@@ -169,7 +169,7 @@ void TImpulseOutFrame::InitFrame()
     OutputType->setCurrentIndex(-1);
     WorkMode->setCurrentIndex(-1);
     OutFlags->SetItems(TextList(OutFlagsBits));
-    OutFlags->setMinimumHeight(OutFlags->CellSize() * OutFlags->ItemCount() + 4);
+    OutFlags->setMinimumHeight(OutFlags->CellSize() * OutFlags->ItemCount() + 8);
     OutFlags->setMinimumWidth(260);
     w_ = 0;
     qmin_ = 0;

@@ -36,10 +36,14 @@ TServiceInfo::TServiceInfo(QWidget* parent) : TDevicePageFrame(parent)
 
     auto* columns = new QHBoxLayout;
     root->addLayout(columns, 1);
+    // Three columns: every value keeps a full line's height on the page.
     auto* left = new QVBoxLayout;
+    auto* middle = new QVBoxLayout;
     auto* right = new QVBoxLayout;
-    columns->addLayout(left, 1);
-    columns->addLayout(right, 1);
+    columns->addLayout(left);
+    columns->addLayout(middle);
+    columns->addLayout(right);
+    columns->addStretch(1);
 
     struct TLine {
         const char* Caption;
@@ -54,12 +58,14 @@ TServiceInfo::TServiceInfo(QWidget* parent) : TDevicePageFrame(parent)
         int row = 0;
         for (const TLine& line : lines) {
             grid->addWidget(new QLabel(QString::fromUtf8(line.Caption), box), row, 0);
+            line.Edit->setMinimumWidth(90);
+            line.Edit->setMaximumWidth(120);
             grid->addWidget(line.Edit, row, 1);
             if (line.Unit)
                 grid->addWidget(new QLabel(QString::fromUtf8(line.Unit), box), row, 2);
             ++row;
         }
-        grid->setColumnStretch(1, 1);
+        grid->setRowStretch(row, 1);
         column->addWidget(box);
     };
 
@@ -83,20 +89,21 @@ TServiceInfo::TServiceInfo(QWidget* parent) : TDevicePageFrame(parent)
            {"U_вх_вкл", BindDisplay("ExtVoltagePow", ZT_Fields::ExtVoltagePow, "%d"), "мВ"},
            {"U_вх_пад", ExtVoltageDrop, "мВ"},
            {"U_инд", BindDisplay("InductorVoltage", ZT_Fields::InductorVoltage, "%d"), "мВ"}});
-    group(left, "Индуктор", "InductorGroup",
+    left->addStretch(1);
+    group(middle, "Индуктор", "InductorGroup",
           {{"I_инд.А", BindDisplay("InductorCurrentA", ZT_Fields::InductorCurrentA, "%.3f"), "мА"},
            {"I_инд.B", BindDisplay("InductorCurrentB", ZT_Fields::InductorCurrentB, "%.3f"), "мА"},
            {"R_инд", BindDisplay("InductorResistance", ZT_Fields::InductorResistance, "%.3f"), "Ом"}});
-    left->addStretch(1);
 
-    group(right, "Сигнал", "SignalGroup",
+    group(middle, "Сигнал", "SignalGroup",
           {{"Udiff_A (мВ)", BindDisplay("DiffVoltageA", ZT_Fields::DiffVoltageA, "%.3f"), nullptr},
            {"Udiff_B (мВ)", BindDisplay("DiffVoltageB", ZT_Fields::DiffVoltageB, "%.3f"), nullptr},
            {"deltaU (мкВ)", BindDisplay("deltaVoltage", ZT_Fields::deltaVoltage, "%.3f"), nullptr}});
-    group(right, "Сопротивление воды", "WaterGroup",
+    group(middle, "Сопротивление воды", "WaterGroup",
           {{"Код фильтр.", BindDisplay("WaterResistanceCode", ZT_Fields::WaterResistanceCode, "%.2f"),
             nullptr},
            {"R_воды", BindDisplay("WaterResistance", ZT_Fields::WaterResistance, "%.2f"), "кОм"}});
+    middle->addStretch(1);
     group(right, "", "FilterGroup",
           {{"Код фильтр.", BindDisplay("CodeFiltered", ZT_Fields::CodeFiltered, "%.2f"), nullptr},
            {"Шум фильтр.", BindDisplay("NoiseFiltered", ZT_Fields::NoiseFiltered, "%.2f"), nullptr},
