@@ -193,7 +193,11 @@ int Run(QApplication& app, const TOptions& options)
             };
             // A page with a read of its own is taken once that read is
             // shown; any other once the first poll is.
-            const bool ownRead = options.page > 0 && PageRow(options.page).SelectRead;
+            // A page read only by its own button (calibration) is read
+            // through the page itself.
+            TDevicePageFrame* frame = options.page > 0 ? form.Workspace()->Page(options.page) : nullptr;
+            const bool ownRead = options.page > 0 && (PageRow(options.page).SelectRead ||
+                                                      (frame && PageRow(options.page).Block));
             if (ownRead) {
                 const int32_t page = options.page;
                 QObject::connect(form.Workspace(), &TZT_Frame::PageRefreshed, &form,
@@ -201,12 +205,20 @@ int Run(QApplication& app, const TOptions& options)
                                      if (refreshed == page)
                                          shown();
                                  });
-                // The page is read once the line is up (the first poll shows it).
+                // The page is read once the line is up; a page the timer
+                // does not poll has no first poll to wait for.
                 auto asked = std::make_shared<bool>(false);
-                QObject::connect(&form, &TMainForm::DeviceStatusShown, &form, [&form, page, asked] {
-                    if (!*asked)
-                        *asked = form.Workspace()->ReadPage(page, true);
+                auto* ask = new QTimer(&form);
+                ask->setInterval(200);
+                QObject::connect(ask, &QTimer::timeout, &form, [&form, page, frame, asked, ask] {
+                    TChanelHelperBase* chanel = form.Workspace()->GetChanel();
+                    if (*asked || !chanel || !chanel->IsOpen())
+                        return;
+                    *asked = frame ? frame->ReadPage(true) : form.Workspace()->ReadPage(page, true);
+                    if (*asked)
+                        ask->stop();
                 });
+                ask->start();
             } else {
                 QObject::connect(&form, &TMainForm::DeviceStatusShown, &form, shown);
             }

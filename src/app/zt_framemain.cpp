@@ -3,8 +3,12 @@
 #include "app/treeimages.h"
 #include "channels/chanelhelper.h"
 #include "device/zt_algorithm.h"
+#include "pages/calibrationframe.h"
 #include "pages/currentparamframe.h"
 #include "pages/identificationframe.h"
+#include "pages/impulsesetupframe.h"
+#include "pages/serviceinfoframe.h"
+#include "pages/servicesetupframe.h"
 #include "pages/systemsetup2frame.h"
 #include "pages/systemsetupframe.h"
 #include "pages/worksetupframe.h"
@@ -54,15 +58,15 @@ const TPageStruct PageTable[kPageCount] = {
      true, false, false, 6, 2},
     {pgSetup2, "SetupSheet_2", "Системные настройки 2", 0, -1, 0, Make<TSystemSetup_2>,
      &ZT_Blocks::SystemSetup2Block, true, false, false, 7, 3},
-    {pgCalibration, "CalibrationSheet", "Калибровка", 6, pgIdentification, 9, nullptr,
+    {pgCalibration, "CalibrationSheet", "Калибровка", 6, pgIdentification, 9, Make<TCalibrationSetup>,
      &ZT_Blocks::CalibrationBlock, false, false, false, 2, 4},
     {pgWorkSetup, "WorkSetupSheet", "Рабочие", 8, pgIdentification, 8, Make<TWorkSetup>,
      &ZT_Blocks::WorkSetupBlock, true, false, false, 9, 6},
-    {pgServiceParam, "ServiceParamSheet", "Сервисные параметры", 0, -1, 0, nullptr,
+    {pgServiceParam, "ServiceParamSheet", "Сервисные параметры", 0, -1, 0, Make<TServiceSetup>,
      &ZT_Blocks::ServiceSetupBlock, true, true, true, 4, 0},
-    {pgServiceInfo, "ServiceInfoSheet", "Сервисная информация", 0, -1, 0, nullptr,
+    {pgServiceInfo, "ServiceInfoSheet", "Сервисная информация", 0, -1, 0, Make<TServiceInfo>,
      &ZT_Blocks::ServiceInfoBlock, true, true, false, 5, 0},
-    {pgImpulseOut, "ImpulseOutTabSheet", "Выходов", 7, pgIdentification, 16, nullptr,
+    {pgImpulseOut, "ImpulseOutTabSheet", "Выходов", 7, pgIdentification, 16, Make<TImpulseSetup>,
      &ZT_Blocks::OutputSetupBlock, true, false, false, 8, 5},
     {pgStraitWork, "StraitWorkTabSheet", "Проливка", 9, -1, 3, nullptr, nullptr, false, true, false, 0, 0},
 };
@@ -259,6 +263,15 @@ void TZT_Frame::InitPages()
     for (const TPageStruct& row : PageTable)
         if (Pages[row.Index])
             Pages[row.Index]->InitPage();
+
+    // Cross-page wiring. The output frames' limits follow the calibration
+    // page's flow range.
+    auto* calibration = PageOf<TCalibrationSetup>(pgCalibration);
+    auto* outputs = PageOf<TImpulseSetup>(pgImpulseOut);
+    if (calibration && outputs) {
+        connect(calibration, &TCalibrationSetup::QminChanged, outputs, &TImpulseSetup::SetQmin);
+        connect(calibration, &TCalibrationSetup::QmaxChanged, outputs, &TImpulseSetup::SetQmax);
+    }
 
     PageControl_->setCurrentIndex(pgCurrent);
     PanelResize();

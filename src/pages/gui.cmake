@@ -20,4 +20,14 @@ zt_gui_library(zt_gui_pages
     ${CMAKE_CURRENT_LIST_DIR}/plugincardframe.cpp
     ${CMAKE_CURRENT_LIST_DIR}/worksetupframe.h
     ${CMAKE_CURRENT_LIST_DIR}/worksetupframe.cpp
-  DEPS zt_device zt_gui_controls)
+    ${CMAKE_CURRENT_LIST_DIR}/calibrationframe.h
+    ${CMAKE_CURRENT_LIST_DIR}/calibrationframe.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/impulseoutframe.h
+    ${CMAKE_CURRENT_LIST_DIR}/impulseoutframe.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/impulsesetupframe.h
+    ${CMAKE_CURRENT_LIST_DIR}/impulsesetupframe.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/servicesetupframe.h
+    ${CMAKE_CURRENT_LIST_DIR}/servicesetupframe.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/serviceinfoframe.h
+    ${CMAKE_CURRENT_LIST_DIR}/serviceinfoframe.cpp
+  DEPS zt_device zt_pages zt_gui_controls)
