@@ -16,6 +16,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using namespace ZT_namespace;
 
 namespace {
@@ -293,8 +295,10 @@ bool TSystemSetup::CollectPage()
         return false;
     ZT_Helper& device = PageHost->Device();
     TDeviceHelperLocker locker(device);
-    // Each record is written whole from its frame: bits no control shows
-    // become 0.
+    // Both chip records are zeroed, then each is written whole from its
+    // frame: bits no control shows, and a record without a frame, become 0.
+    std::fill_n(device.Words(ZT_Fields::SignalAdcSetup, 8), 8, uint16_t(0));
+    std::fill_n(device.Words(ZT_Fields::InductorAdcSetup, 8), 8, uint16_t(0));
     if (SignalAds1262)
         device.SetAds1262Setup(ZT_Fields::SignalAdcSetup, SignalAds1262->Setup());
     if (InductorAds1262)
