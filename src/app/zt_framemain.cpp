@@ -300,7 +300,9 @@ void TZT_Frame::SetChanel(TChanelHelperBase* chanel)
 void TZT_Frame::SetMessageSink(TLogSink sink)
 {
     MessageSink = std::move(sink);
-    for (int i = 0; i < 6; ++i)
+    // The journal readings (wrappers 7 and 8) report their texts and
+    // failures like the archive reading does.
+    for (int i = 0; i < 8; ++i)
         Wrappers[i]->OnMessage = MessageSink;
 }
 

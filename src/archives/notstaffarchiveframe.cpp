@@ -28,7 +28,7 @@ TNotStaffArchive::TNotStaffArchive(QWidget* parent) : TArchivePageFrame(parent)
     NotStaffMaskBitEdit->SetItems({QString::fromUtf8("Аппаратные НС"), QString::fromUtf8("Флаги режимов работы"),
                                    QString::fromUtf8("Системные НС")});
     NotStaffMaskBitEdit->SetBitFlags(7);
-    NotStaffMaskBitEdit->setMinimumWidth(80);
+    NotStaffMaskBitEdit->setFixedSize(90, 21);
     mask->addWidget(label);
     mask->addWidget(NotStaffMaskBitEdit);
     mask->addStretch(1);
