@@ -102,12 +102,13 @@ bits. --json prints one JSON document instead.
 
 KIND: hourly, daily, monthly, interval, ns (alarm journal) or operator.
 Reads the records between the ring pointers (from the first record of DATE
-on with --from, up to the last record of DATE with --to; DATE as YYYY-MM-DD
-or DD.MM.YYYY) and prints the rows as the archive and journal pages show
-them, tab-separated under the pages' column captions. --csv FILE writes them
-as CSV (semicolon-separated, UTF-8) instead; --xlsx FILE as an Excel
-workbook with dates, numbers and durations as typed cells; --raw FILE keeps
-the records exactly as received for `decode`.
+on with --from, up to the last record of DATE with --to, which also keeps
+only the rows dated within the period; DATE as YYYY-MM-DD or DD.MM.YYYY)
+and prints the rows as the archive and journal pages show them,
+tab-separated under the pages' column captions. --csv FILE writes them as
+CSV (semicolon-separated, UTF-8) instead; --xlsx FILE as an Excel workbook
+with dates, numbers and durations as typed cells; --raw FILE keeps the
+records exactly as received for `decode`.
 )"},
     {"decode", R"(Usage: zt-cli decode KIND FILE [--csv FILE] [--xlsx FILE]
 
@@ -420,6 +421,13 @@ void Archive(TCliSession& s, const TCommandLine& c)
             table = zt_cli::KindTable(kind, s.Device.ArchiveVector(kind), {});
             raw = zt_cli::RawArchive(s.Device.ArchiveVector(kind));
         }
+    }
+    if (setup.SearchEnd) {
+        // As the archive page shows a period: only the rows dated within it.
+        const ZT_namespace::TPeriodStruct period{setup.SearchStart ? setup.DateFrom : 0, setup.DateTo};
+        std::erase_if(table.Rows, [&period](const ZT_namespace::TArchiveRowStruct& row) {
+            return !(row.Dated && period.Contains(row.Time));
+        });
     }
     if (const auto path = c.Options.find("--raw"); path != c.Options.end())
         WriteOut(path->second, raw);
