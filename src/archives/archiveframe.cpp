@@ -170,27 +170,38 @@ void TArchiveParam::FillFromDevice(ZT_Helper& device)
 {
     ShownPeriod = PendingPeriod;
     Shown = Pending;
-    for (int i = 0; i < 4; ++i) {
-        const int kind = kKinds[i].Kind;
+    for (const TKindStruct& kind : kKinds) {
         std::vector<ArchiveStruct> records;
         {
             TDeviceHelperLocker locker(device);
-            records = device.ArchiveVector(kind);
+            records = device.ArchiveVector(kind.Kind);
         }
-        // The copy holds the records of the rows shown, row for row.
-        auto& copy = Copies[size_t(i)];
-        copy.clear();
-        std::vector<TArchiveRowStruct> rows;
-        rows.reserve(records.size());
-        for (const ArchiveStruct& record : records) {
-            TArchiveRowStruct row = ArchiveRow(record, kind);
-            if (ShownPeriod && !(row.Dated && Shown.Contains(row.Time)))
-                continue;
-            rows.push_back(std::move(row));
-            copy.push_back(record);
-        }
-        FillTable(Tables[size_t(i)], rows);
+        ShowRecords(kind.Kind, records);
     }
+}
+
+void TArchiveParam::ShowRecords(int kind, const std::vector<ArchiveStruct>& records)
+{
+    const int slot = Slot(kind);
+    if (slot < 0)
+        return;
+    // Each row goes into the grid as it is decoded, so that a long archive
+    // never holds all its texts twice. The copy holds the records of the
+    // rows shown, row for row.
+    TGoodTable* table = Tables[size_t(slot)];
+    auto& copy = Copies[size_t(slot)];
+    copy.clear();
+    copy.reserve(records.size());
+    table->SetRowCount(0);
+    table->SetRowCount(int(records.size()));
+    for (const ArchiveStruct& record : records) {
+        const TArchiveRowStruct row = ArchiveRow(record, kind);
+        if (ShownPeriod && !(row.Dated && Shown.Contains(row.Time)))
+            continue;
+        table->SetRowTexts(int(copy.size()), row.Cells);
+        copy.push_back(record);
+    }
+    table->SetRowCount(int(copy.size()));
 }
 
 const std::vector<ArchiveStruct>& TArchiveParam::Records(int kind) const

@@ -30,6 +30,9 @@ public:
     void ArchiveKeyPress(int kind);
     // Takes the records of the completed reading and fills the tables.
     void FillFromDevice(ZT_Helper& device);
+    // Fills the table of `kind` from its records (those of the period shown
+    // when the last reading was by period) and keeps them as its copy.
+    void ShowRecords(int kind, const std::vector<ZT_namespace::ArchiveStruct>& records);
     void RefreshPage() override;
 
     TExportSource ExportSource() const override;
