@@ -69,7 +69,7 @@ std::vector<ArchiveStruct> HourlyRecords()
     return records;
 }
 
-void FillBench(int runs)
+void FillBench(int runs, const char* screenshot)
 {
     const std::vector<ArchiveStruct> records = HourlyRecords();
     TPageHost* host = PageHost;
@@ -104,6 +104,10 @@ void FillBench(int runs)
     std::printf("page fill of %d hourly rows (median of %d): %.1f ms, of which decoding %.1f ms; "
                 "scroll to the end and paint one screen %.1f ms\n",
                 kRows, runs, median(fill), median(decode), median(paint));
+    if (screenshot) {
+        table->verticalScrollBar()->setValue(0);
+        page.grab().save(QString::fromLocal8Bit(screenshot));
+    }
     malloc_trim(0);
     std::printf("resident with the filled 50 000-row table: %.1f MiB\n", ResidentKiB() / 1024.0);
     PageHost = host;
@@ -149,12 +153,17 @@ void MemoryBench()
 
 int main(int argc, char** argv)
 {
+    // --reps N: runs of the fill; --screenshot FILE: the filled page as PNG.
     int runs = 5;
-    for (int i = 1; i + 1 < argc; ++i)
+    const char* screenshot = nullptr;
+    for (int i = 1; i + 1 < argc; ++i) {
         if (std::strcmp(argv[i], "--reps") == 0)
             runs = std::max(1, std::atoi(argv[i + 1]));
+        if (std::strcmp(argv[i], "--screenshot") == 0)
+            screenshot = argv[i + 1];
+    }
     TestApp();
     MemoryBench();
-    FillBench(runs);
+    FillBench(runs, screenshot);
     return 0;
 }
