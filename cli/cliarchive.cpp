@@ -15,14 +15,6 @@ bool IsJournal(int kind)
     return kind == kAlarmJournal || kind == kOperatorJournal;
 }
 
-const std::vector<std::string> kArchiveCaptions{
-    "Дата/Время", "V+(м3/ч)",      "V-(м3/ч)",      "Q(м3/ч)",     "Qмин(м3/ч)", "Qмакс(м3/ч)",
-    "Тпр",        "Тобр",          "Тост",          "Тпт",         "Тош",        "Твкл",
-    "Тоткл",      "Аппаратные НС", "Флаги реж.раб", "Системные НС"};
-const std::vector<std::string> kOperatorCaptions{"Дата/Время", "Параметр", "Старое значение",
-                                                 "Новое значение"};
-const std::vector<std::string> kAlarmCaptions{"Дата/Время", "Флаг / НС", "Снят / Установлен"};
-
 std::string CsvField(const std::string& text)
 {
     if (text.find_first_of(";\"\r\n") == std::string::npos)
@@ -60,47 +52,35 @@ int ArchiveKindByName(const std::string& name)
     return -1;
 }
 
+TTable PlainTable(const TArchiveTableStruct& core)
+{
+    TTable table;
+    for (const TArchiveColumnStruct& column : core.Columns)
+        table.Captions.push_back(column.Caption);
+    table.Rows.reserve(core.Rows.size());
+    for (const TArchiveRowStruct& row : core.Rows)
+        table.Rows.push_back(row.Cells);
+    return table;
+}
+
+TArchiveTableStruct KindTable(int kind, const std::vector<ArchiveStruct>& archives,
+                              const std::vector<JournalStruct>& journals)
+{
+    if (kind == kOperatorJournal)
+        return OperatorJournalTable(journals);
+    if (kind == kAlarmJournal)
+        return AlarmJournalTable(journals);
+    return ZT_namespace::ArchiveTable(kind, archives);
+}
+
 TTable ArchiveTable(int kind, const std::vector<ArchiveStruct>& records)
 {
-    TTable table{kArchiveCaptions, {}};
-    for (const ArchiveStruct& record : records) {
-        bool valid = false;
-        const ArchiveDecodeStruct d = DecodeArchiveRecord(record, kind, valid);
-        std::vector<std::string> row(kArchiveCaptions.size());
-        row[0] = d.DateText;
-        if (valid) {
-            for (int i = 0; i < 5; ++i)
-                row[1 + i] = d.ValueTexts[i];
-            for (int i = 0; i < 5; ++i)
-                row[6 + i] = d.DurationTexts[i];
-            row[11] = d.DurationTexts[6]; // time on
-            row[12] = d.DurationTexts[5]; // off
-            for (int i = 0; i < 3; ++i)
-                row[13 + i] = d.FlagTexts[i];
-        }
-        table.Rows.push_back(std::move(row));
-    }
-    return table;
+    return PlainTable(ZT_namespace::ArchiveTable(kind, records));
 }
 
 TTable JournalTable(int kind, const std::vector<JournalStruct>& records)
 {
-    if (kind == kOperatorJournal) {
-        TTable table{kOperatorCaptions, {}};
-        for (const JournalStruct& record : records) {
-            bool valid = false;
-            const JournalDecodeStruct d = DecodeOperatorRecord(record, valid);
-            table.Rows.push_back({d.DateText, d.Name, d.OldValue, d.NewValue});
-        }
-        return table;
-    }
-    TTable table{kAlarmCaptions, {}};
-    for (const NotStaffPreDecodedStruct& event : ExpandAlarmJournal(records)) {
-        bool valid = false;
-        const NotStaffDecodedStruct d = DecodeAlarmEvent(event, valid);
-        table.Rows.push_back({d.DateText, d.Description, d.State});
-    }
-    return table;
+    return PlainTable(KindTable(kind, {}, records));
 }
 
 std::string RawArchive(const std::vector<ArchiveStruct>& records)
@@ -119,7 +99,7 @@ std::string RawJournal(const std::vector<JournalStruct>& records)
     return bytes;
 }
 
-TTable DecodeRaw(int kind, const std::string& bytes)
+TArchiveTableStruct DecodeRawTable(int kind, const std::string& bytes)
 {
     const size_t size = IsJournal(kind) ? kJournalRecordSize : kArchiveRecordSize;
     if (bytes.size() % size != 0)
@@ -130,12 +110,17 @@ TTable DecodeRaw(int kind, const std::string& bytes)
         std::vector<JournalStruct> records(count);
         for (size_t i = 0; i < count; ++i)
             std::memcpy(records[i].Bytes.data(), bytes.data() + i * size, size);
-        return JournalTable(kind, records);
+        return KindTable(kind, {}, records);
     }
     std::vector<ArchiveStruct> records(count);
     for (size_t i = 0; i < count; ++i)
         std::memcpy(records[i].Bytes.data(), bytes.data() + i * size, size);
-    return ArchiveTable(kind, records);
+    return KindTable(kind, records, {});
+}
+
+TTable DecodeRaw(int kind, const std::string& bytes)
+{
+    return PlainTable(DecodeRawTable(kind, bytes));
 }
 
 std::string CsvText(const TTable& table)

@@ -3,7 +3,7 @@
 // rows the archive and journal pages show (same captions, same decoders),
 // the raw record files kept for later decoding, and the CSV form.
 
-#include "device/zt_decode.h"
+#include "device/zt_archivetable.h"
 
 #include <string>
 #include <vector>
@@ -19,6 +19,13 @@ struct TTable {
     std::vector<std::vector<std::string>> Rows;
 };
 
+// The rows of a table of the archive tables, under its captions.
+TTable PlainTable(const ZT_namespace::TArchiveTableStruct& table);
+// The table of `kind` from its records (archives for the periodic kinds,
+// journals for the two journals).
+ZT_namespace::TArchiveTableStruct KindTable(int kind, const std::vector<ZT_namespace::ArchiveStruct>& archives,
+                                            const std::vector<ZT_namespace::JournalStruct>& journals);
+
 // The page's rows: an archive record that is skipped or erased shows only
 // its date text; the alarm journal gives one row per changed flag.
 TTable ArchiveTable(int kind, const std::vector<ZT_namespace::ArchiveStruct>& records);
@@ -30,6 +37,7 @@ std::string RawJournal(const std::vector<ZT_namespace::JournalStruct>& records);
 // Decodes a raw record file of `kind`; raises Exception when its length is
 // not a whole number of records.
 TTable DecodeRaw(int kind, const std::string& bytes);
+ZT_namespace::TArchiveTableStruct DecodeRawTable(int kind, const std::string& bytes);
 
 // Semicolon-separated, a field quoted when it holds a separator, a quote or
 // a line break; lines end with CR LF.

@@ -5,6 +5,7 @@
 
 #include "calibration/straitfile.h"
 #include "cli/cliarchive.h"
+#include "device/zt_xlsx.h"
 #include "cli/clidump.h"
 #include "cli/clipacket.h"
 #include "cli/clisession.h"
@@ -47,11 +48,12 @@ Commands with the meter:
                                 40001.. holding); words in hex
   write REG WORD...             write holding registers from REG, words in hex
   dump [--json]                 read everything, then every named field
-  archive KIND [--from DATE] [--csv FILE] [--raw FILE]
+  archive KIND [--from DATE] [--to DATE] [--csv FILE] [--xlsx FILE] [--raw FILE]
                                 read an archive or journal
   watch [--count N]             current parameters and status once a second
 Offline commands:
-  decode KIND FILE [--csv FILE] decode a raw record file saved by archive --raw
+  decode KIND FILE [--csv FILE] [--xlsx FILE]
+                                decode a raw record file saved by archive --raw
   packet FILE... [--approximate] [--out FILE]
                                 calibration packet: sections, segments, errors
 
@@ -96,19 +98,23 @@ then prints every named field of every parameter block: numbers as numbers,
 list fields by their texts, bit fields as the word and the names of the set
 bits. --json prints one JSON document instead.
 )"},
-    {"archive", R"(Usage: zt-cli LINE archive KIND [--from DATE] [--csv FILE] [--raw FILE]
+    {"archive", R"(Usage: zt-cli LINE archive KIND [--from DATE] [--to DATE] [--csv FILE] [--xlsx FILE] [--raw FILE]
 
 KIND: hourly, daily, monthly, interval, ns (alarm journal) or operator.
 Reads the records between the ring pointers (from the first record of DATE
-on with --from; DATE as YYYY-MM-DD or DD.MM.YYYY) and prints the rows as the
-archive and journal pages show them, tab-separated under the pages' column
-captions. --csv FILE writes them as CSV (semicolon-separated, UTF-8) instead;
---raw FILE keeps the records exactly as received for `decode`.
+on with --from, up to the last record of DATE with --to, which also keeps
+only the rows dated within the period; DATE as YYYY-MM-DD or DD.MM.YYYY)
+and prints the rows as the archive and journal pages show them,
+tab-separated under the pages' column captions. --csv FILE writes them as
+CSV (semicolon-separated, UTF-8) instead; --xlsx FILE as an Excel workbook
+with dates, numbers and durations as typed cells; --raw FILE keeps the
+records exactly as received for `decode`.
 )"},
-    {"decode", R"(Usage: zt-cli decode KIND FILE [--csv FILE]
+    {"decode", R"(Usage: zt-cli decode KIND FILE [--csv FILE] [--xlsx FILE]
 
 Decodes a raw record file written by `archive --raw` with the same KIND and
-prints the rows like `archive` (or writes CSV with --csv).
+prints the rows like `archive` (or writes CSV with --csv, a workbook with
+--xlsx).
 )"},
     {"watch", R"(Usage: zt-cli LINE watch [--count N]
 
@@ -188,8 +194,8 @@ const std::map<std::string, std::map<std::string, bool>> kCommandOptions{
     {"read", {}},
     {"write", {}},
     {"dump", {{"--json", false}}},
-    {"archive", {{"--from", true}, {"--csv", true}, {"--raw", true}}},
-    {"decode", {{"--csv", true}}},
+    {"archive", {{"--from", true}, {"--to", true}, {"--csv", true}, {"--xlsx", true}, {"--raw", true}}},
+    {"decode", {{"--csv", true}, {"--xlsx", true}}},
     {"watch", {{"--count", true}}},
     {"packet", {{"--approximate", false}, {"--out", true}}},
 };
@@ -308,13 +314,16 @@ void WriteOut(const std::string& path, const std::string& data)
     ::WriteFileAtomically(path, data);
 }
 
-void PrintOrSaveTable(const zt_cli::TTable& table, const TCommandLine& c)
+void PrintOrSaveTable(const ZT_namespace::TArchiveTableStruct& core, const TCommandLine& c)
 {
+    const auto xlsx = c.Options.find("--xlsx");
+    if (xlsx != c.Options.end())
+        ZT_namespace::WriteArchiveWorkbook(xlsx->second, {core});
     const auto csv = c.Options.find("--csv");
     if (csv != c.Options.end())
-        WriteOut(csv->second, zt_cli::CsvText(table));
-    else
-        Print(zt_cli::PlainText(table));
+        WriteOut(csv->second, zt_cli::CsvText(zt_cli::PlainTable(core)));
+    if (xlsx == c.Options.end() && csv == c.Options.end())
+        Print(zt_cli::PlainText(zt_cli::PlainTable(core)));
 }
 
 void Identify(TCliSession& s)
@@ -395,19 +404,30 @@ void Archive(TCliSession& s, const TCommandLine& c)
         setup.SearchStart = true;
         setup.DateFrom = ParseDate(from->second);
     }
+    if (const auto to = c.Options.find("--to"); to != c.Options.end()) {
+        setup.SearchEnd = true;
+        setup.DateTo = ParseDate(to->second);
+    }
     s.Open();
     s.Run(std::make_unique<ZT_ReadArchiveAlgorithm>(setup, &s.Device, nullptr));
-    zt_cli::TTable table;
+    ZT_namespace::TArchiveTableStruct table;
     std::string raw;
     {
         TDeviceHelperLocker locker(s.Device);
         if (kind == kAlarmJournal || kind == kOperatorJournal) {
-            table = zt_cli::JournalTable(kind, s.Device.JournalVector(kind));
+            table = zt_cli::KindTable(kind, {}, s.Device.JournalVector(kind));
             raw = zt_cli::RawJournal(s.Device.JournalVector(kind));
         } else {
-            table = zt_cli::ArchiveTable(kind, s.Device.ArchiveVector(kind));
+            table = zt_cli::KindTable(kind, s.Device.ArchiveVector(kind), {});
             raw = zt_cli::RawArchive(s.Device.ArchiveVector(kind));
         }
+    }
+    if (setup.SearchEnd) {
+        // As the archive page shows a period: only the rows dated within it.
+        const ZT_namespace::TPeriodStruct period{setup.SearchStart ? setup.DateFrom : 0, setup.DateTo};
+        std::erase_if(table.Rows, [&period](const ZT_namespace::TArchiveRowStruct& row) {
+            return !(row.Dated && period.Contains(row.Time));
+        });
     }
     if (const auto path = c.Options.find("--raw"); path != c.Options.end())
         WriteOut(path->second, raw);
@@ -418,7 +438,7 @@ void Decode(const TCommandLine& c)
 {
     NeedPositional(c, 2, 2);
     const int kind = KindOf(c.Positional[0]);
-    PrintOrSaveTable(zt_cli::DecodeRaw(kind, ReadFile(c.Positional[1])), c);
+    PrintOrSaveTable(zt_cli::DecodeRawTable(kind, ReadFile(c.Positional[1])), c);
 }
 
 void Watch(TCliSession& s, const TCommandLine& c)

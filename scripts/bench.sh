@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks (not part of the test run): the line
 # against its limit (bench_line) and, when the window layer is built, the
-# table grid (bench_goodtable). Arguments go to bench_line, e.g. --quick.
+# table grid (bench_goodtable) and the archive pages (bench_archives).
+# Arguments go to bench_line, e.g. --quick.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR="${ZT_BUILD_DIR:-build}"
@@ -9,15 +10,21 @@ if [ ! -f "$BUILD_DIR/build.ninja" ]; then
   cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
 targets=(bench_line)
-if cmake --build "$BUILD_DIR" --target help | grep -q '^bench_goodtable:'; then
-  targets+=(bench_goodtable)
-fi
+for t in bench_goodtable bench_archives; do
+  if cmake --build "$BUILD_DIR" --target help | grep -q "^$t:"; then
+    targets+=("$t")
+  fi
+done
 cmake --build "$BUILD_DIR" -j"${ZT_JOBS:-2}" --target "${targets[@]}"
 echo "== bench_line: the line against its limit"
 "$BUILD_DIR/bench/line/bench_line" "$@"
 if [ -x "$BUILD_DIR/bench/controls/bench_goodtable" ]; then
   echo "== bench_goodtable: the table grid with an archive of 100000 rows"
   QT_QPA_PLATFORM=offscreen "$BUILD_DIR/bench/controls/bench_goodtable"
+fi
+if [ -x "$BUILD_DIR/bench/archives/bench_archives" ]; then
+  echo "== bench_archives: a 50000-row archive table, memory after reading every ring"
+  QT_QPA_PLATFORM=offscreen "$BUILD_DIR/bench/archives/bench_archives"
 fi
 if cmake --build "$BUILD_DIR" --target help | grep -q '^zt-configurator:'; then
   cmake --build "$BUILD_DIR" -j"${ZT_JOBS:-2}" --target zt-configurator

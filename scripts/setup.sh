@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libqcustomplot-dev libqcustomplot2.1-qt6
-  libpugixml-dev nlohmann-json3-dev libserialport-dev
+  libpugixml-dev nlohmann-json3-dev libserialport-dev libxlsxwriter-dev unzip
   libgtest-dev libgmock-dev libbenchmark-dev
   libmodbus-dev mbpoll
   xvfb xauth

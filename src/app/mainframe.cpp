@@ -4,8 +4,10 @@
 #include "app/namedialog.h"
 #include "app/userguide.h"
 #include "app/zt_framemain.h"
+#include "archives/archivepageframe.h"
 #include "channels/chanelhelper.h"
 #include "channels/chanelsetupform.h"
+#include "device/zt_xlsx.h"
 #include "util/registry.h"
 
 #include <QAction>
@@ -13,6 +15,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -27,6 +30,7 @@
 #include <QThread>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -144,6 +148,13 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
             LogMessage(text, container);
     };
 
+    // The export writes its workbook on a worker of its own; its failure
+    // text comes as the operation's message.
+    exportWrapper_ = std::make_unique<TProcessWrapper>(9);
+    exportWrapper_->OnMessage = [this](const std::string& text, TInteractContainer* container) {
+        LogMessage(text, container);
+    };
+
     FormCreate();
 
     nameDlg_ = new TNameDlg(this);
@@ -164,6 +175,8 @@ TMainForm::~TMainForm()
     // Operations end before the channel and the device model they use go.
     wrapper_->NotifyWindow.Destroy();
     wrapper_->CancelAndWait();
+    exportWrapper_->NotifyWindow.Destroy();
+    exportWrapper_->CancelAndWait();
     delete workspace_;
     workspace_ = nullptr;
     chanel_ = nullptr;
@@ -199,7 +212,9 @@ void TMainForm::BuildActions()
     MakeAction("FileSaveAs", "File", "Сохранить как...", "Сохранить как..|Сохранить файл с новым именем", 1);
     auto* fileExit = MakeAction("FileExit", "File", "Выход", "Exit|Quits the application", 43);
     connect(fileExit, &QAction::triggered, this, &QWidget::close);
-    MakeAction("ExportExcel", "File", "Экспорт в Excel", "Экспорт в Excel", 12)->setEnabled(false);
+    exportExcel_ = MakeAction("ExportExcel", "File", "Экспорт в Excel", "Экспорт в Excel", 12);
+    exportExcel_->setEnabled(false);
+    connect(exportExcel_, &QAction::triggered, this, [this] { ExportExcelExecute(); });
 
     readAllData_ = MakeAction("ReadAllData", "Exchange", "Считать все данные", "Считать все данные", 6);
     connect(readAllData_, &QAction::triggered, this, [this] { ReadAllDataExecute(); });
@@ -453,6 +468,9 @@ void TMainForm::FormCreate()
     };
     link.SetDeviceTitle = [this](const std::string& text) { SetDeviceTitle(text); };
     workspace_->SetMainWindow(std::move(link));
+    // The workspace's own handler has made the page current by then.
+    connect(workspace_->TreeView(), &QTreeWidget::currentItemChanged, this, [this] { UpdateExportAction(); });
+    UpdateExportAction();
 
     // Live observation and the ADC signal have no command on this window:
     // both streams stay off whatever the registry said.
@@ -726,4 +744,59 @@ void TMainForm::closeEvent(QCloseEvent* event)
     }
     FormClose();
     event->accept();
+}
+
+namespace {
+
+// Builds the tables and writes the workbook on the worker.
+class TExportExcelAlgorithm : public ProcessAlgorithm {
+public:
+    TExportExcelAlgorithm(TArchivePageFrame::TExportSource source, std::string path, TInteractContainer* container)
+        : ProcessAlgorithm(container), Source(std::move(source)), Path(std::move(path))
+    {
+    }
+    void Execute() override
+    {
+        const std::vector<ZT_namespace::TArchiveTableStruct> tables = Source();
+        if (tables.empty())
+            throw Exception("Нет данных для экспорта в Excel");
+        ZT_namespace::WriteArchiveWorkbook(Path, tables);
+    }
+    TArchivePageFrame::TExportSource Source;
+    std::string Path;
+};
+
+} // namespace
+
+void TMainForm::UpdateExportAction()
+{
+    const bool archive =
+        workspace_ && qobject_cast<TArchivePageFrame*>(workspace_->Page(workspace_->GetCurrentPage()));
+    exportExcel_->setEnabled(archive);
+}
+
+bool TMainForm::ExportExcelExecute()
+{
+    auto* page = workspace_ ? qobject_cast<TArchivePageFrame*>(workspace_->Page(workspace_->GetCurrentPage()))
+                            : nullptr;
+    if (!page || exportWrapper_->IsRunning())
+        return false;
+    uint32_t serial = 0;
+    {
+        TDeviceHelperLocker locker(workspace_->Device());
+        serial = workspace_->Device().Get(ZT_namespace::ZT_Fields::SerialNumber);
+    }
+    const QString name =
+        QString::fromStdString(Format("Архив_%u_%s.xlsx", unsigned(serial), FormatDateTime("yyyy_mm_dd_hh_nn", Now()).c_str()));
+    QString path;
+    if (saveFileChooser_)
+        path = saveFileChooser_(name);
+    else
+        path = QFileDialog::getSaveFileName(this, Utf("Экспорт в Excel"), name, Utf("Книга Excel (*.xlsx)"));
+    if (path.isEmpty())
+        return false;
+    const std::string file = path.toStdString();
+    return exportWrapper_->Start(
+        std::make_unique<TExportExcelAlgorithm>(page->ExportSource(), file, exportWrapper_->Container.get()), 0,
+        "Экспорт в Excel выполнен: " + file);
 }

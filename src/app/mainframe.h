@@ -76,6 +76,17 @@ public:
     void AboutActionExecute();
     // "Справка": hands the user guide (FindUserGuide) to the help opener.
     void HelpActionExecute();
+    // "Экспорт в Excel": the current archive or journal page's tables to a
+    // workbook the user names, written on a worker; true when started.
+    bool ExportExcelExecute();
+    // Enables "Экспорт в Excel" while an archive or journal page is current.
+    void UpdateExportAction();
+    TProcessWrapper& ExportWrapper() { return *exportWrapper_; }
+
+    // Asks for the file of an export, proposing `name`; empty when the user
+    // cancels. A save dialog unless replaced (tests).
+    using TSaveFileChooser = std::function<QString(const QString& name)>;
+    void SetSaveFileChooser(TSaveFileChooser chooser) { saveFileChooser_ = std::move(chooser); }
 
     // Opens a document with the desktop's viewer; true when it was handed
     // over. QDesktopServices::openUrl unless replaced (tests).
@@ -118,6 +129,9 @@ private:
     std::unique_ptr<TProcessWrapper> wrapper_;
     std::string fileName_;
     THelpOpener helpOpener_;
+    TSaveFileChooser saveFileChooser_;
+    std::unique_ptr<TProcessWrapper> exportWrapper_;
+    QAction* exportExcel_ = nullptr;
     bool closed_ = false;
     bool openCancelled_ = false;
 

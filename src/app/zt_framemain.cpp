@@ -1,6 +1,9 @@
 #include "app/zt_framemain.h"
 
 #include "app/treeimages.h"
+#include "archives/archiveframe.h"
+#include "archives/journalframe.h"
+#include "archives/notstaffarchiveframe.h"
 #include "channels/chanelhelper.h"
 #include "device/zt_algorithm.h"
 #include "pages/calibrationframe.h"
@@ -47,10 +50,11 @@ const TPageStruct PageTable[kPageCount] = {
      &ZT_Blocks::CurrentParamsBlock, true, true, false, 1, 0},
     {pgIdentification, "IdentificationSheet", "Настройки", 5, -1, 5, Make<TIdentification>,
      &ZT_Blocks::IdentificationBlock, true, true, false, 3, 1},
-    {pgArchive, "ArchiveSheet", "Архивы", 2, -1, 2, nullptr, nullptr, false, false, false, 0, 0},
-    {pgNotStaff, "NotStaffSheet", "Журнал НС", 3, pgArchive, 4, nullptr, nullptr, false, false, false, 0, 0},
-    {pgJournal, "JournalSheet", "Журнал оператора", 4, pgArchive, 4, nullptr, nullptr, false, false, false, 0,
-     0},
+    {pgArchive, "ArchiveSheet", "Архивы", 2, -1, 2, Make<TArchiveParam>, nullptr, false, false, false, 0, 0},
+    {pgNotStaff, "NotStaffSheet", "Журнал НС", 3, pgArchive, 4, Make<TNotStaffArchive>, nullptr, false, false,
+     false, 0, 0},
+    {pgJournal, "JournalSheet", "Журнал оператора", 4, pgArchive, 4, Make<TJournalArchive>, nullptr, false, false,
+     false, 0, 0},
     {pgGraphObservation, "GraphObservationSheet", "Показания", 0, -1, 0, nullptr,
      &ZT_Blocks::ObservationSetupBlock, false, true, true, 0, 0},
     {pgAdcSignal, "AdcSignalTabSheet", "Сигнал АЦП", 0, -1, 0, nullptr, nullptr, false, false, true, 0, 0},
@@ -312,7 +316,9 @@ void TZT_Frame::SetChanel(TChanelHelperBase* chanel)
 void TZT_Frame::SetMessageSink(TLogSink sink)
 {
     MessageSink = std::move(sink);
-    for (int i = 0; i < 6; ++i)
+    // The journal readings (wrappers 7 and 8) report their texts and
+    // failures like the archive reading does.
+    for (int i = 0; i < 8; ++i)
         Wrappers[i]->OnMessage = MessageSink;
 }
 

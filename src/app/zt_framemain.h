@@ -115,7 +115,7 @@ public:
     // The current channel (may be null); handed on to the device model.
     void SetChanel(TChanelHelperBase* chanel);
     TChanelHelperBase* GetChanel() const { return Chanel; }
-    // The main window's LogMessage; installed as OnMessage of wrappers 1 to 6.
+    // The main window's LogMessage; installed as OnMessage of wrappers 1 to 8.
     void SetMessageSink(TLogSink sink);
     void SetMainWindow(TMainWindowLink link);
     // Logs a line of the window thread through the message sink.

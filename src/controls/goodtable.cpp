@@ -248,6 +248,26 @@ void TGoodTable::SetCells(int row, int col, const QString& text)
     UpdateCell(row, col);
 }
 
+void TGoodTable::SetRowTexts(int row, const std::vector<std::string>& texts)
+{
+    if (row < 0 || row >= RowCount())
+        return;
+    RowData& data = rows_[row];
+    data.Text.clear();
+    data.Ends.assign(ColCount(), 0);
+    uint32_t end = 0;
+    for (int col = 0; col < ColCount(); ++col) {
+        if (size_t(col) < texts.size()) {
+            data.Text += texts[col];
+            end += static_cast<uint32_t>(texts[col].size());
+        }
+        data.Ends[col] = end;
+    }
+    if (end == 0)
+        data.Ends.clear();
+    viewport()->update();
+}
+
 bool TGoodTable::CellsChecked(int row, int col) const
 {
     if (!ValidCell(row, col) || !rows_[row].Extra)

@@ -54,6 +54,9 @@ public:
 
     QString Cells(int row, int col) const;
     void SetCells(int row, int col, const QString& text);
+    // Sets every text cell of a row at once from UTF-8 texts (missing ones
+    // empty); the fast path of tables filled with many thousand rows.
+    void SetRowTexts(int row, const std::vector<std::string>& texts);
     bool CellsChecked(int row, int col) const;
     void SetCellsChecked(int row, int col, bool value);
     QColor CellsTextColor(int row, int col) const;

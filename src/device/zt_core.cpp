@@ -4,6 +4,7 @@
 #include "util/sysutil.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <stdexcept>
 
@@ -234,8 +235,15 @@ void ZT_ReadArchiveAlgorithm::Read()
                 if (Device->SearchArchive(k, Setup.DateFrom, Container, 3, found))
                     t = found;
             }
-            if (Setup.SearchEnd)
+            // The first record dated after the period ends the reading, so
+            // that a day out of a long ring costs a few requests.
+            int32_t end = -1;
+            if (Setup.SearchEnd) {
                 Post("Поиск архивов по дате");
+                uint16_t found = 0;
+                if (Device->SearchArchive(k, std::floor(Setup.DateTo) + 1, Container, 3, found))
+                    end = found;
+            }
             if (t > last[k]) {
                 t = 0;
                 Device->Report("Сбой указателя хвоста архива", Container);
@@ -244,6 +252,9 @@ void ZT_ReadArchiveAlgorithm::Read()
                 h = last[k];
                 Device->Report("Сбой указателя головы архива", Container);
             }
+            // An end outside the records between tail and head is ignored.
+            if (end >= 0 && end <= last[k] && RingCount(last[k], t, end) <= RingCount(last[k], t, h))
+                h = end;
         }
         plan.Tail = t;
         plan.Count = RingCount(last[k], t, h);

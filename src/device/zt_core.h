@@ -14,8 +14,8 @@
 struct ZT_ReadArchiveDataSetup {
     std::vector<uint32_t> Kinds; // in reading order; the low byte is the kind
     int32_t KindMask = 0;        // bit k: kind k is cleared and published
-    bool SearchStart = false;
-    bool SearchEnd = false;
+    bool SearchStart = false; // read from the first record dated DateFrom or later
+    bool SearchEnd = false;   // stop before the first record dated after DateTo
     bool KeepPartial = false;
     bool Reserved = false;
     bool ReadAll = false;

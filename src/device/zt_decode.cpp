@@ -1,5 +1,7 @@
 #include "device/zt_decode.h"
 
+#include <charconv>
+
 #include <cstring>
 #include <map>
 
@@ -49,6 +51,15 @@ bool StampTime(const uint8_t* s, TDateTime& time)
         return false;
     time = date + tod;
     return true;
+}
+
+// "%.Nf" of printf in the C locale (std::to_chars is defined as that), at a
+// fraction of its cost: the archive rows format five of these each.
+std::string FixedText(double value, int decimals)
+{
+    char text[400]; // the longest double in fixed notation with six decimals
+    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals).ptr;
+    return std::string(text, end);
 }
 
 std::string DateText(const uint8_t* s)
@@ -122,11 +133,11 @@ ArchiveDecodeStruct DecodeArchiveRecord(const ArchiveStruct& record, int kind, b
     }
     valid = true;
     ArchiveDate(r, kind, row.Time, row.DateText);
-    static const char* const kValueFormats[5] = {"%.6f", "%.6f", "%.5f", "%.5f", "%.5f"};
+    static const int kValueDecimals[5] = {6, 6, 5, 5, 5};
     for (int i = 0; i < 5; ++i)
-        row.ValueTexts[i] = Format(kValueFormats[i], double(F32(r + 6 + 4 * i)));
+        row.ValueTexts[i] = FixedText(double(F32(r + 6 + 4 * i)), kValueDecimals[i]);
     for (int i = 0; i < 3; ++i)
-        row.ScaledTexts[i] = Format("%.4f", U16(r + 26 + 2 * i) * 0.0001);
+        row.ScaledTexts[i] = FixedText(U16(r + 26 + 2 * i) * 0.0001, 4);
     int64_t on = 0;
     for (int i = 0; i < 6; ++i) {
         uint32_t seconds = U32(r + 32 + 4 * i);

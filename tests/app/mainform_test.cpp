@@ -6,6 +6,8 @@
 
 #include "app/mainframe.h"
 #include "app/zt_framemain.h"
+#include "archives/journalframe.h"
+#include "controls/goodtable.h"
 #include "channels/chanelhelper.h"
 #include "channels/chanelsetupform.h"
 #include "engine/qtnotifydispatcher.h"
@@ -19,6 +21,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -29,6 +32,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -407,6 +412,67 @@ TEST_F(MainFormTest, DemoStart_OpensPollsAndIndicatorsFollowStatusWords)
     meter.Device().SetForcedFlags(0, 0, 0);
     EXPECT_TRUE(WaitFor([this] { return PanelColour("HardNSPanel") == TTxRxWrapper::ButtonFace(); }, 5000));
 
+    EXPECT_TRUE(form->close());
+}
+
+TEST_F(MainFormTest, ExportExcel_OnArchivePagesOnlyWritesTheShownJournal)
+{
+    zt_sim::MeterConfig config;
+    config.occasionalFlags = false;
+    zt_sim::MeterSimulator meter(config);
+    meter.StartTcp();
+    UseTcp(meter.Port());
+    MakeForm();
+    form->show();
+    ASSERT_TRUE(OpenChannel()) << Log().toStdString();
+    QAction* exportExcel = form->findChild<QAction*>("ExportExcel");
+    EXPECT_FALSE(exportExcel->isEnabled());
+    form->Workspace()->SelectPage(pgJournal);
+    EXPECT_TRUE(exportExcel->isEnabled());
+
+    auto* page = form->Workspace()->PageOf<TJournalArchive>(pgJournal);
+    page->findChild<QPushButton*>("GetArchive")->click();
+    auto* table = page->findChild<TGoodTable*>("JournalTable");
+    ASSERT_TRUE(WaitFor([table] { return table->RowCount() > 0; }, 20000)) << Log().toStdString();
+
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("zt-export-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string file = (dir / "journal.xlsx").string();
+    QString proposed;
+    form->SetSaveFileChooser([&proposed, &file](const QString& name) {
+        proposed = name;
+        return QString::fromStdString(file);
+    });
+    ASSERT_TRUE(form->ExportExcelExecute());
+    ASSERT_TRUE(WaitFor([this] { return !form->ExportWrapper().IsRunning(); }, 20000));
+    uint32_t serial = 0;
+    {
+        TDeviceHelperLocker lock(form->Workspace()->Device());
+        serial = form->Workspace()->Device().Get(ZT_namespace::ZT_Fields::SerialNumber);
+    }
+    EXPECT_TRUE(QRegularExpression(QString::fromUtf8("^Архив_%1_\\d{4}_\\d{2}_\\d{2}_\\d{2}_\\d{2}\\.xlsx$").arg(serial))
+                    .match(proposed)
+                    .hasMatch())
+        << proposed.toStdString();
+    EXPECT_TRUE(Log().contains(QString::fromUtf8("Экспорт в Excel выполнен: ") + QString::fromStdString(file)))
+        << Log().toStdString();
+    std::ifstream in(file, std::ios::binary);
+    char magic[2] = {};
+    in.read(magic, 2);
+    EXPECT_EQ(std::string(magic, 2), "PK");
+
+    // A failed export says why and leaves nothing behind.
+    const std::string missing = (dir / "no" / "such.xlsx").string();
+    form->SetSaveFileChooser([&missing](const QString&) { return QString::fromStdString(missing); });
+    ASSERT_TRUE(form->ExportExcelExecute());
+    ASSERT_TRUE(WaitFor([this] { return !form->ExportWrapper().IsRunning(); }, 20000));
+    EXPECT_TRUE(Log().contains(QString::fromStdString(missing))) << Log().toStdString();
+    EXPECT_FALSE(std::filesystem::exists(missing));
+
+    form->Workspace()->SelectPage(pgCurrent);
+    EXPECT_FALSE(exportExcel->isEnabled());
+    std::filesystem::remove_all(dir);
     EXPECT_TRUE(form->close());
 }
 

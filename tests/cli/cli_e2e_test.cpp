@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -201,6 +202,40 @@ TEST_P(CliE2E, ArchiveExport_RowsMatchTheDecodersAndTheRawDumpDecodesAlike)
     const CliResult decoded = RunCli({"decode", "daily", raw, "--csv", again});
     ASSERT_EQ(decoded.status, 0) << decoded.err;
     EXPECT_EQ(ReadFile(again), ReadFile(csv));
+}
+
+TEST_P(CliE2E, ArchivePeriodToWorkbook_HoldsTheRowsOfThoseDays)
+{
+    const auto records = RingRecords(sim, kDailyArchive);
+    ASSERT_GT(records.size(), 10u);
+    const std::vector<uint8_t>& first = records[records.size() / 2];
+    const std::vector<uint8_t>& last = records[records.size() / 2 + 2];
+    auto date = [](const std::vector<uint8_t>& r) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d", 2000 + r[0], r[1], r[2]);
+        return std::string(text);
+    };
+    size_t within = 0;
+    for (const auto& r : records) {
+        const std::string d = date(r);
+        within += r[1] >= 1 && r[1] <= 12 && d >= date(first) && d <= date(last);
+    }
+    const std::string book = dir / "days.xlsx";
+    const CliResult r = Run({"archive", "daily", "--from", date(first), "--to", date(last), "--xlsx", book});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(ReadFile(book).substr(0, 2), "PK");
+    FILE* pipe = ::popen(("unzip -p '" + book + "' xl/worksheets/sheet1.xml").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string sheet;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        sheet.append(buffer, n);
+    ::pclose(pipe);
+    size_t rows = 0;
+    for (size_t at = sheet.find("<row "); at != std::string::npos; at = sheet.find("<row ", at + 1))
+        ++rows;
+    EXPECT_EQ(rows, within + 1); // the caption row and the days' records
 }
 
 TEST_P(CliE2E, OperatorJournal_RowsMatchTheDecoder)

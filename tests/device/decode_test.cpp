@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <cstring>
 
 using namespace ZT_namespace;
@@ -57,6 +59,21 @@ TEST(DecodeArchive, DateTexts_FollowTheKind)
     bool valid = false;
     EXPECT_EQ(DecodeArchiveFlags(r, kMonthlyArchive, valid).DateText, "05/03/24 (13)");
     EXPECT_EQ(DecodeArchiveFlags(r, kDailyArchive, valid).DateText, "05/03/24");
+}
+
+TEST(DecodeArchive, ValueTexts_AreThoseOfPrintf)
+{
+    const float cases[] = {0.0f, -0.0f, 0.1f, 1.0f / 3, 2.5e-6f, 5e-7f, 123456.789f, -98765.4321f, 3.4e38f,
+                           -1.17549435e-38f, INFINITY, -INFINITY, NAN};
+    for (float value : cases) {
+        ArchiveStruct r = ArchiveAt(2024, 1, 2, 3, 4, 5);
+        const float values[5] = {value, value, value, value, value};
+        Put(r.Bytes, 6, values, 20);
+        bool valid = false;
+        const ArchiveDecodeStruct row = DecodeArchiveRecord(r, kDailyArchive, valid);
+        EXPECT_EQ(row.ValueTexts[0], Format("%.6f", double(value))) << value;
+        EXPECT_EQ(row.ValueTexts[4], Format("%.5f", double(value))) << value;
+    }
 }
 
 TEST(DecodeArchive, Values_DurationsAndFlags)

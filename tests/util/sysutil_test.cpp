@@ -53,7 +53,8 @@ TEST(NumberConventions, IntegersSignedAndUnsigned)
 TEST(FormatDuration, HoursAreNotLimitedToADay)
 {
     const std::pair<int64_t, const char*> cases[] = {
-        {0, "00:00:00"}, {59, "00:00:59"}, {3661, "01:01:01"}, {90061, "25:01:01"}, {360000, "100:00:00"}};
+        {0, "00:00:00"}, {59, "00:00:59"}, {3661, "01:01:01"}, {90061, "25:01:01"}, {360000, "100:00:00"},
+        {-3661, "-01:01:01"}, {int64_t(4294967295LL) * 5, "5965232:21:15"}};
     for (const auto& [seconds, text] : cases)
         EXPECT_EQ(FormatDuration(seconds), text) << seconds;
 }
