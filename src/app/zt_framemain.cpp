@@ -4,6 +4,7 @@
 #include "channels/chanelhelper.h"
 #include "device/zt_algorithm.h"
 #include "pages/calibrationframe.h"
+#include "pages/configuration.h"
 #include "pages/currentparamframe.h"
 #include "pages/identificationframe.h"
 #include "pages/impulsesetupframe.h"
@@ -631,4 +632,30 @@ void TZT_Frame::ToggleIntegration(bool running)
         page->StopButtonClick(nullptr);
     else
         page->StartButtonClick(nullptr);
+}
+
+void TZT_Frame::SaveConfiguration(const ZT_Pages::TConfiguration& root)
+{
+    using namespace ZT_Pages;
+    if (auto* page = PageOf<TIdentification>(pgIdentification))
+        page->WriteSection(root.ChildNodeByName(kIdentificationSection));
+    if (auto* page = PageOf<TCalibrationSetup>(pgCalibration))
+        page->WriteSection(root.ChildNodeByName(kCalibrationSection));
+    if (auto* page = PageOf<TImpulseSetup>(pgImpulseOut))
+        page->WriteSection(root.ChildNodeByName(kOutputSetupSection));
+    if (auto* page = PageOf<TWorkSetup>(pgWorkSetup))
+        page->WriteSection(root.ChildNodeByName(kWorkSetupSection));
+}
+
+void TZT_Frame::LoadConfiguration(const ZT_Pages::TConfiguration& root)
+{
+    using namespace ZT_Pages;
+    if (auto* page = PageOf<TIdentification>(pgIdentification))
+        page->ReadSection(root.ChildNodeByName(kIdentificationSection));
+    if (auto* page = PageOf<TCalibrationSetup>(pgCalibration))
+        page->ReadSection(root.ChildNodeByName(kCalibrationSection));
+    if (auto* page = PageOf<TImpulseSetup>(pgImpulseOut))
+        page->ReadSection(root.ChildNodeByName(kOutputSetupSection));
+    if (auto* page = PageOf<TWorkSetup>(pgWorkSetup))
+        page->ReadSection(root.ChildNodeByName(kWorkSetupSection));
 }
