@@ -7,6 +7,7 @@
 #include "pages/configuration.h"
 #include "pages/identificationframe.h"
 #include "tests/calibration/tempdir.h"
+#include "tests/cli/clirunner.h"
 #include "tests/support/workspacefixture.h"
 
 #include <QComboBox>
@@ -167,6 +168,116 @@ TEST_F(ConfigFileTest, Load_BadAttributeStopsThereAndKeepsTheSectionsBefore)
     EXPECT_THROW(Load("bad.xml"), Exception);
     EXPECT_EQ(Text(pgIdentification, "SerialNumber"), "00000001");
     EXPECT_EQ(Text(pgCalibration, "Qmin"), "2");
+}
+
+// The program and the command line on the same meter: a file saved by one
+// is what the other reads.
+class ConfigFileCliTest : public ConfigFileTest {
+protected:
+    void SetUp() override
+    {
+        auto& meter = f.sim->Device();
+        meter.SetHoldingFloat(40339, 1.75f); // Q_low
+        meter.SetHoldingFloat(40233, 0.3f);  // Qmin: a float without a short decimal form
+        meter.SetHoldingFloat(40235, 120.0f);
+        f.workspace->ReadAllParams();
+        ASSERT_TRUE(f.WaitIdle(20000));
+        ASSERT_EQ(Text(pgWorkSetup, "Q_low"), "1.75");
+        ASSERT_EQ(Text(pgCalibration, "Qmin"), "0.3");
+        // The meter serves one connection at a time.
+        f.chanel->Close(nullptr);
+    }
+    CliResult Cli(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), {"--tcp", "127.0.0.1:" + std::to_string(f.sim->Port())});
+        return RunCli(args);
+    }
+};
+
+TEST_F(ConfigFileCliTest, ProgramSave_HasNoDifferenceInCliDiff)
+{
+    Save("program.xml");
+    const CliResult diff = Cli({"config", "diff", dir.File("program.xml")});
+    EXPECT_EQ(diff.status, 0) << diff.out << diff.err;
+    EXPECT_EQ(diff.out, "");
+
+    // One value changed in the file is reported with both values.
+    {
+        TRootConfiguration root(dir.File("program.xml"), kConfigurationRoot);
+        root.ChildNodeByName(kWorkSetupSection).ChildNodeByName("Threshold").WriteFloat("Q_low", 2.5);
+        root.Save();
+    }
+    const CliResult changed = Cli({"config", "diff", dir.File("program.xml")});
+    EXPECT_EQ(changed.status, 1) << changed.err;
+    EXPECT_EQ(changed.out, "WorkSetup.Threshold.Q_low\t2.5\t1.75\n");
+}
+
+TEST_F(ConfigFileCliTest, CliSave_LoadsAsTheReadAllShowedIt)
+{
+    Save("program.xml");
+    const CliResult save = Cli({"config", "save", dir.File("cli.xml")});
+    ASSERT_EQ(save.status, 0) << save.err;
+    // Other values on the pages, then the command line's file: saving the
+    // pages again gives the program's own file.
+    SetText(pgCalibration, "Qmin", "9");
+    SetText(pgWorkSetup, "Q_low", "4");
+    Koef(true)->SetCells(0, 2, "7");
+    Load("cli.xml");
+    Save("again.xml");
+    EXPECT_EQ(dir.Read("again.xml"), dir.Read("program.xml"));
+}
+
+TEST_F(ConfigFileCliTest, CliWrite_ChecksAsksAndWrites)
+{
+    auto& meter = f.sim->Device();
+    ASSERT_EQ(Cli({"config", "save", dir.File("c.xml")}).status, 0);
+    {
+        TRootConfiguration root(dir.File("c.xml"), kConfigurationRoot);
+        root.ChildNodeByName(kWorkSetupSection).ChildNodeByName("Threshold").WriteFloat("Q_low", 2.25);
+        root.ChildNodeByName(kIdentificationSection).WriteString("SerialNumber", "00004321");
+        root.Save();
+    }
+    const uint32_t serial = meter.HoldingU32(40027);
+
+    const CliResult dry = Cli({"config", "write", dir.File("c.xml")});
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    EXPECT_NE(dry.out.find("WorkSetup.Threshold.Q_low\t2.25\t1.75"), std::string::npos) << dry.out;
+    EXPECT_EQ(meter.HoldingFloat(40339), 1.75f);
+
+    const CliResult done = Cli({"config", "write", dir.File("c.xml"), "--yes"});
+    EXPECT_EQ(done.status, 0) << done.err;
+    EXPECT_EQ(meter.HoldingFloat(40339), 2.25f);
+    EXPECT_FLOAT_EQ(meter.HoldingFloat(40233), 0.3f);
+    EXPECT_EQ(meter.HoldingU32(40027), serial); // identification only on request
+
+    const CliResult ident = Cli({"config", "write", dir.File("c.xml"), "--identification", "--yes"});
+    EXPECT_EQ(ident.status, 0) << ident.err;
+    EXPECT_EQ(meter.HoldingU32(40027), 4321u);
+
+    // A section its page would refuse: the message, and nothing sent.
+    {
+        TRootConfiguration root(dir.File("c.xml"), kConfigurationRoot);
+        root.ChildNodeByName(kWorkSetupSection).ChildNodeByName("Threshold").WriteFloat("Q_low", 3.5);
+        root.ChildNodeByName(kCalibrationSection).WriteFloat("Qmax", 0);
+        root.Save();
+    }
+    const CliResult refused = Cli({"config", "write", dir.File("c.xml"), "--yes"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("Не корректное значение Q_min или Q_max"), std::string::npos) << refused.err;
+    EXPECT_EQ(meter.HoldingFloat(40339), 2.25f);
+}
+
+TEST_F(ConfigFileCliTest, CliRefusesUnusableFilesBeforeTheLine)
+{
+    const std::string foreign = "<?xml version=\"1.0\"?>\n<STRAIT/>\n";
+    dir.Write("foreign.xml", foreign);
+    for (const char* action : {"save", "diff", "write"}) {
+        const CliResult r = Cli({"config", action, dir.File("foreign.xml")});
+        EXPECT_EQ(r.status, 1) << action;
+        EXPECT_EQ(dir.Read("foreign.xml"), foreign) << action;
+    }
+    EXPECT_EQ(Cli({"config", "diff", dir.File("missing.xml")}).status, 1);
+    EXPECT_EQ(dir.Count(), 1u);
 }
 
 // The main window's commands.
