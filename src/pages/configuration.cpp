@@ -80,6 +80,23 @@ bool FileExists(const std::string& path)
     throw EOSError(errno, "Не удалось открыть файл " + path);
 }
 
+// An empty file or the declaration alone (as a missing file is created):
+// an empty configuration rather than a broken one. Any other text without
+// an element is not a configuration and is left alone.
+bool DeclarationOnly(const std::string& text)
+{
+    std::string rest = Trim(text);
+    if (rest.rfind("\xEF\xBB\xBF", 0) == 0) // a byte order mark
+        rest = Trim(rest.substr(3));
+    if (rest.rfind("<?xml", 0) == 0) {
+        const size_t end = rest.find("?>");
+        if (end == std::string::npos)
+            return false;
+        rest = Trim(rest.substr(end + 2));
+    }
+    return rest.empty();
+}
+
 std::string DocumentText(const pugi::xml_document& doc)
 {
     std::ostringstream out;
@@ -201,7 +218,7 @@ TRootConfiguration::TRootConfiguration(const std::string& fileName, const std::s
         const std::string text = ReadWholeFile(fileName);
         const pugi::xml_parse_result result =
             Doc->load_buffer(text.data(), text.size(), pugi::parse_default | pugi::parse_declaration);
-        if (!result)
+        if (!result && !(result.status == pugi::status_no_document_element && DeclarationOnly(text)))
             throw Exception(Format("Ошибка чтения XML файла %s: %s (позиция %lld)", fileName.c_str(),
                                    result.description(), static_cast<long long>(result.offset)));
     } else {

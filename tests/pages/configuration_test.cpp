@@ -240,6 +240,7 @@ TEST(ConfigurationFile, UnusableFiles_AreRefusedAndLeftByteForByte)
         {"malformed", "<?xml version=\"1.0\"?>\n<ZT_Configuration><Identification></ZT_Configuration>"},
         {"foreign root", "<?xml version=\"1.0\"?>\n<STRAIT Name=\"packet\"/>\n"},
         {"not XML", "\x01\x02 binary"},
+        {"text without an element", "<?xml version=\"1.0\"?>\nhello"},
     };
     for (const Case& c : cases) {
         TempDir dir;
@@ -253,8 +254,13 @@ TEST(ConfigurationFile, UnusableFiles_AreRefusedAndLeftByteForByte)
 TEST(ConfigurationFile, MissingFile_IsCreatedWithTheDeclarationOnly)
 {
     TempDir dir;
+    {
+        TRootConfiguration created(dir.File("new.xml"), kConfigurationRoot);
+        EXPECT_EQ(dir.Read("new.xml"), std::string(kDecl));
+    }
+    // Opened again, the declaration alone is an empty configuration.
     TRootConfiguration root(dir.File("new.xml"), kConfigurationRoot);
-    EXPECT_EQ(dir.Read("new.xml"), std::string(kDecl));
+    EXPECT_EQ(root.ChildCount(), 0);
     root.ChildNodeByName(kWorkSetupSection).WriteInteger("IntervalArchivePeriod", 30);
     root.Save();
     const std::string text = dir.Read("new.xml");
