@@ -259,7 +259,9 @@ void StoreIdentification(ZT_Helper& device, const TIdentificationSectionStruct& 
     device.Set(ZT_Fields::SerialNumber, StrToUInt(s.SerialNumber));
     device.Set(ZT_Fields::Du, static_cast<uint16_t>(StrToUInt(s.Du)));
     // A list without a selection stores its first entry.
-    auto index = [](int32_t v, size_t count) { return static_cast<uint16_t>(v >= 0 && size_t(v) < count ? v : 0); };
+    auto index = [](int32_t v, size_t count) {
+        return static_cast<uint16_t>(v >= 0 && size_t(v) < count ? v : 0);
+    };
     device.Set(ZT_Fields::Type, index(s.Type, BodyTypeList.size()));
     device.Set(ZT_Fields::ClassDevice, index(s.Class, ClassDeviceList.size()));
 }
@@ -288,7 +290,8 @@ void StoreOutputs(ZT_Helper& device, const TOutputSectionStruct& out1, const TOu
         device.Set(out.WorkMode, index(s.WorkMode, DirectionList.size()));
         device.Set(out.OutEvent, index(s.OutEvent, size_t(type == 0 ? kLogicalEvents : kCountingEvents)));
         const int32_t items = ItemMask(OutFlagsBits.size());
-        device.Set(out.OutFlags, static_cast<uint16_t>((device.Get(out.OutFlags) & ~items) | (s.OutFlags & items)));
+        device.Set(out.OutFlags,
+                   static_cast<uint16_t>((device.Get(out.OutFlags) & ~items) | (s.OutFlags & items)));
         device.Set(out.Weight, static_cast<float>(s.Weight));
         // Half milliseconds, truncated, as the page stores them.
         const double halves = std::trunc(double(static_cast<float>(s.ImpulseLen)) * 2.0);

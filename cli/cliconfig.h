@@ -42,7 +42,8 @@ std::vector<TDiffRow> DiffSections(const TConfigSections& file, const TConfigSec
 // when the section may be written.
 std::string CheckIdentification(const ZT_Pages::TIdentificationSectionStruct& s);
 std::string CheckCalibration(const ZT_Pages::TCalibrationSectionStruct& s);
-std::string CheckOutputs(const ZT_Pages::TOutputSectionStruct& out1, const ZT_Pages::TOutputSectionStruct& out2);
+std::string CheckOutputs(const ZT_Pages::TOutputSectionStruct& out1,
+                         const ZT_Pages::TOutputSectionStruct& out2);
 std::string CheckWorkSetup(const ZT_Pages::TWorkSetupSectionStruct& s);
 
 // Stores a checked section into the model as the page's collect does

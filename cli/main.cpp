@@ -571,13 +571,14 @@ int Config(TCliSession& s, const TCommandLine& c)
     if (!c.Options.count("--yes")) {
         std::string text = "Nothing sent (add --yes to write). Would write:\n";
         for (const TBlockStruct* block : blocks)
-            text += Format("  %s: registers %u..%u\n", std::string(block->Name).c_str(), unsigned(block->First),
-                           unsigned(block->First + block->Count - 1));
+            text += Format("  %s: registers %u..%u\n", std::string(block->Name).c_str(),
+                           unsigned(block->First), unsigned(block->First + block->Count - 1));
         zt_cli::TConfigSections written = file;
         if (!identification)
             written.Identification = meter.Identification;
         const std::vector<zt_cli::TDiffRow> rows = zt_cli::DiffSections(written, meter);
-        text += rows.empty() ? "No field changes.\n" : "Fields that change (field, new value, meter's value):\n";
+        text +=
+            rows.empty() ? "No field changes.\n" : "Fields that change (field, new value, meter's value):\n";
         for (const zt_cli::TDiffRow& row : rows)
             text += "  " + row.Field + "\t" + row.File + "\t" + row.Meter + "\n";
         Print(text);

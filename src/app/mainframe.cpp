@@ -200,8 +200,8 @@ void TMainForm::BuildActions()
     fileOpen->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
     auto* fileSave = MakeAction("FileSave", "File", "Сохранить", "Сохранить файл", 1);
     fileSave->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
-    auto* fileSaveAs =
-        MakeAction("FileSaveAs", "File", "Сохранить как...", "Сохранить как..|Сохранить файл с новым именем", 1);
+    auto* fileSaveAs = MakeAction("FileSaveAs", "File", "Сохранить как...",
+                                  "Сохранить как..|Сохранить файл с новым именем", 1);
     connect(fileOpen, &QAction::triggered, this, [this] { FileOpenExecute(); });
     connect(fileSave, &QAction::triggered, this, [this] { FileSaveExecute(); });
     connect(fileSaveAs, &QAction::triggered, this, [this] { FileSaveAsExecute(); });
@@ -699,7 +699,8 @@ std::string TMainForm::ProposedFileName() const
 
 void TMainForm::FileOpenExecute()
 {
-    const std::string path = fileChooser_ ? fileChooser_(false, fileName_) : ChooseFile(this, false, fileName_);
+    const std::string path =
+        fileChooser_ ? fileChooser_(false, fileName_) : ChooseFile(this, false, fileName_);
     FileOpenAccept(path);
 }
 

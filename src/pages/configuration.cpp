@@ -29,8 +29,8 @@ std::string Trimmed(const char* text)
 
 [[noreturn]] void RaiseBadValue(pugi::xml_node node, const std::string& name, const char* text)
 {
-    throw Exception(Format("Некорректное значение атрибута %s элемента %s: \"%s\"", name.c_str(), node.name(),
-                           text));
+    throw Exception(
+        Format("Некорректное значение атрибута %s элемента %s: \"%s\"", name.c_str(), node.name(), text));
 }
 
 // A decimal integer of 32 bits; an unsigned one above INT32_MAX (a code
@@ -181,7 +181,8 @@ double TConfiguration::ReadFloat(const std::string& name, double def, bool store
     return value;
 }
 
-std::string TConfiguration::ReadString(const std::string& name, const std::string& def, bool storeDefault) const
+std::string TConfiguration::ReadString(const std::string& name, const std::string& def,
+                                       bool storeDefault) const
 {
     const pugi::xml_attribute a = NodeOf(Node).attribute(name.c_str());
     if (!a) {

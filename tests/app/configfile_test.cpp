@@ -44,7 +44,10 @@ protected:
     {
         Find<QLineEdit>(page, name)->setText(QString::fromUtf8(text));
     }
-    TGoodTable* Koef(bool reverse) { return f.workspace->PageOf<TCalibrationSetup>(pgCalibration)->KoefTable(reverse); }
+    TGoodTable* Koef(bool reverse)
+    {
+        return f.workspace->PageOf<TCalibrationSetup>(pgCalibration)->KoefTable(reverse);
+    }
 
     void Load(const std::string& name)
     {
@@ -90,7 +93,8 @@ TEST_F(ConfigFileTest, Load_EmptyRoot_ShowsTheDefaultsAndSendsNothing)
 
 TEST_F(ConfigFileTest, Load_IdentificationSelectsOnlyIndicesOfItsLists)
 {
-    dir.Write("id.xml", Fixture("<Identification SerialNumber='00000042' Du='80' Type='7' \xD0\xA1lass='2'/>"));
+    dir.Write("id.xml",
+              Fixture("<Identification SerialNumber='00000042' Du='80' Type='7' \xD0\xA1lass='2'/>"));
     Load("id.xml");
     EXPECT_EQ(Text(pgIdentification, "SerialNumber"), "00000042");
     EXPECT_EQ(Find<QComboBox>(pgIdentification, "DuCombo")->currentText(), "80");

@@ -30,7 +30,8 @@ TEST(ConfigurationFile, EmptyRoot_GivesTheLoadDefaults)
     dir.Write("empty.xml", std::string(kDecl) + "<ZT_Configuration/>\n");
     TRootConfiguration root(dir.File("empty.xml"), kConfigurationRoot);
 
-    const TIdentificationSectionStruct id = ReadIdentificationSection(root.ChildNodeByName(kIdentificationSection));
+    const TIdentificationSectionStruct id =
+        ReadIdentificationSection(root.ChildNodeByName(kIdentificationSection));
     EXPECT_EQ(id, TIdentificationSectionStruct{});
     const TCalibrationSectionStruct cal = ReadCalibrationSection(root.ChildNodeByName(kCalibrationSection));
     // No Line at all: five zeroed sections, not the 1.0 of a Line without A.
@@ -63,21 +64,24 @@ TEST(ConfigurationFile, KoefLines_ReadAsTheTableSays)
     const Case cases[] = {
         {"seven lines, five used",
          "<Line A='1' B='2' Stop='10'/><Line A='3' B='4' Stop='20'/><Line A='5' B='6' Stop='30'/>"
-         "<Line A='7' B='8' Stop='40'/><Line A='9' B='10' Stop='50'/><Line A='11' B='12'/><Line A='13' B='14'/>",
+         "<Line A='7' B='8' Stop='40'/><Line A='9' B='10' Stop='50'/><Line A='11' B='12'/><Line A='13' "
+         "B='14'/>",
          {{{1, 2, 10}, {3, 4, 20}, {5, 6, 30}, {7, 8, 40}, {9, 10, 0}}}},
         {"missing A and B are 1", "<Line Stop='5'/><Line A='2'/>", {{{1, 1, 5}, {2, 1, 0}, {}, {}, {}}}},
-        {"other children skipped", "<Note/><Line A='2' B='3' Stop='7'/><!-- c --><Lines/><Line B='4'/>",
+        {"other children skipped",
+         "<Note/><Line A='2' B='3' Stop='7'/><!-- c --><Lines/><Line B='4'/>",
          {{{2, 3, 7}, {1, 4, 0}, {}, {}, {}}}},
-        {"a code boundary above 2^31", "<Line A='1' B='1' Stop='4294967295'/>",
+        {"a code boundary above 2^31",
+         "<Line A='1' B='1' Stop='4294967295'/>",
          {{{1, 1, 4294967295u}, {}, {}, {}, {}}}},
     };
     for (const Case& c : cases) {
         TempDir dir;
-        dir.Write("c.xml",
-                  Fixture(std::string("<Calibration><KoefDirect Type='0'><Lines>") + c.lines +
-                          "</Lines></KoefDirect></Calibration>"));
+        dir.Write("c.xml", Fixture(std::string("<Calibration><KoefDirect Type='0'><Lines>") + c.lines +
+                                   "</Lines></KoefDirect></Calibration>"));
         TRootConfiguration root(dir.File("c.xml"), kConfigurationRoot);
-        const TCalibrationSectionStruct cal = ReadCalibrationSection(root.ChildNodeByName(kCalibrationSection));
+        const TCalibrationSectionStruct cal =
+            ReadCalibrationSection(root.ChildNodeByName(kCalibrationSection));
         EXPECT_EQ(cal.Direct, c.expected) << c.name;
         EXPECT_EQ(cal.Reverse, TKoefSections{}) << c.name;
     }
@@ -135,10 +139,10 @@ TEST(ConfigurationFile, Reals_ReadBackTheSameDoubleInAnyLocale)
 
 TEST(ConfigurationFile, BadAttributeText_RaisesNamingTheAttribute)
 {
-    const char* cases[] = {"<WorkSetup IntervalArchivePeriod='6o'/>", "<WorkSetup IntervalArchivePeriod='1.5'/>",
-                           "<WorkSetup IntervalArchivePeriod='99999999999'/>",
-                           "<WorkSetup><Threshold Q_low='1.7.5'/></WorkSetup>",
-                           "<WorkSetup><Threshold Q_low=''/></WorkSetup>"};
+    const char* cases[] = {
+        "<WorkSetup IntervalArchivePeriod='6o'/>", "<WorkSetup IntervalArchivePeriod='1.5'/>",
+        "<WorkSetup IntervalArchivePeriod='99999999999'/>",
+        "<WorkSetup><Threshold Q_low='1.7.5'/></WorkSetup>", "<WorkSetup><Threshold Q_low=''/></WorkSetup>"};
     for (const char* body : cases) {
         TempDir dir;
         dir.Write("b.xml", Fixture(body));
@@ -147,7 +151,8 @@ TEST(ConfigurationFile, BadAttributeText_RaisesNamingTheAttribute)
             ReadWorkSetupSection(root.ChildNodeByName(kWorkSetupSection));
             ADD_FAILURE() << body;
         } catch (const Exception& e) {
-            EXPECT_NE(std::string(e.what()).find("Некорректное значение атрибута"), std::string::npos) << body;
+            EXPECT_NE(std::string(e.what()).find("Некорректное значение атрибута"), std::string::npos)
+                << body;
         }
     }
 }
@@ -155,10 +160,12 @@ TEST(ConfigurationFile, BadAttributeText_RaisesNamingTheAttribute)
 TEST(ConfigurationFile, CyrillicEsNames_AreTheOnesWrittenAndRead)
 {
     TempDir dir;
-    dir.Write("l.xml", Fixture("<Identification Class='3' \xD0\xA1lass='2' Type='7'/>"
-                               "<WorkSetup><Filter CurentExpense='5' \xD0\xA1urentExpense='1'/></WorkSetup>"));
+    dir.Write("l.xml",
+              Fixture("<Identification Class='3' \xD0\xA1lass='2' Type='7'/>"
+                      "<WorkSetup><Filter CurentExpense='5' \xD0\xA1urentExpense='1'/></WorkSetup>"));
     TRootConfiguration root(dir.File("l.xml"), kConfigurationRoot);
-    const TIdentificationSectionStruct id = ReadIdentificationSection(root.ChildNodeByName(kIdentificationSection));
+    const TIdentificationSectionStruct id =
+        ReadIdentificationSection(root.ChildNodeByName(kIdentificationSection));
     EXPECT_EQ(id.Class, 2);
     EXPECT_EQ(id.Type, 7); // the page decides what an index beyond its list means
     EXPECT_EQ(ReadWorkSetupSection(root.ChildNodeByName(kWorkSetupSection)).CurentExpense, 1);
@@ -216,7 +223,8 @@ TEST(ConfigurationFile, Sections_RoundTripThroughTheFile)
 TEST(ConfigurationFile, Save_KeepsWhatTheProgramDoesNotWrite)
 {
     TempDir dir;
-    dir.Write("k.xml", Fixture("<Extra Note='kept'><Inner/></Extra><Identification Du='65' Comment='mine'/>"));
+    dir.Write("k.xml",
+              Fixture("<Extra Note='kept'><Inner/></Extra><Identification Du='65' Comment='mine'/>"));
     {
         TRootConfiguration root(dir.File("k.xml"), kConfigurationRoot);
         WriteIdentificationSection(root.ChildNodeByName(kIdentificationSection), {"1", "50", 0, 0});
@@ -265,7 +273,8 @@ TEST(ConfigurationFile, MissingFile_IsCreatedWithTheDeclarationOnly)
     root.Save();
     const std::string text = dir.Read("new.xml");
     EXPECT_EQ(text.rfind(kDecl, 0), 0u);
-    EXPECT_NE(text.find("<ZT_Configuration>\n  <WorkSetup IntervalArchivePeriod=\"30\" />"), std::string::npos)
+    EXPECT_NE(text.find("<ZT_Configuration>\n  <WorkSetup IntervalArchivePeriod=\"30\" />"),
+              std::string::npos)
         << text;
 }
 
