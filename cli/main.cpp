@@ -5,17 +5,20 @@
 
 #include "calibration/straitfile.h"
 #include "cli/cliarchive.h"
-#include "device/zt_xlsx.h"
+#include "cli/cliconfig.h"
 #include "cli/clidump.h"
 #include "cli/clipacket.h"
 #include "cli/clisession.h"
 #include "device/zt_algorithm.h"
 #include "device/zt_core.h"
+#include "device/zt_xlsx.h"
+#include "pages/configuration.h"
 #include "util/fileutil.h"
 #include "util/sysutil.h"
 
 #include <atomic>
 #include <csignal>
+#include <filesystem>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -51,6 +54,9 @@ Commands with the meter:
   archive KIND [--from DATE] [--to DATE] [--csv FILE] [--xlsx FILE] [--raw FILE]
                                 read an archive or journal
   watch [--count N]             current parameters and status once a second
+  config save|diff|write FILE [--identification] [--yes]
+                                back the settings up into a configuration file,
+                                compare the meter with one, or write one to it
 Offline commands:
   decode KIND FILE [--csv FILE] [--xlsx FILE]
                                 decode a raw record file saved by archive --raw
@@ -121,6 +127,22 @@ prints the rows like `archive` (or writes CSV with --csv, a workbook with
 Reads the current parameters once a second and prints the flow rate, both
 totals and the three status words with the names of their set bits, until
 interrupted (Ctrl+C) or, with --count, N times.
+)"},
+    {"config", R"(Usage: zt-cli LINE config save FILE
+       zt-cli LINE config diff FILE
+       zt-cli LINE config write FILE [--identification] [--yes]
+
+save   reads the meter (read-all) and writes its identification, calibration,
+       output and work settings to the configuration file FILE with the values
+       the program's pages show after a read-all. What an existing FILE holds
+       besides is kept; a file that is not a configuration file is refused.
+diff   reads the meter and prints each field whose value differs from FILE:
+       the field, the file's value and the meter's value, tab-separated.
+       Exit status 0 when none differ, 1 when some do.
+write  writes the calibration, output and work settings of FILE to the meter,
+       and its identification with --identification, each section checked as
+       its page checks it: a refusal prints its message and nothing is sent.
+       Without --yes it prints what it would write and sends nothing.
 )"},
     {"packet", R"(Usage: zt-cli packet FILE... [--approximate] [--out FILE]
 
@@ -198,6 +220,7 @@ const std::map<std::string, std::map<std::string, bool>> kCommandOptions{
     {"decode", {{"--csv", true}, {"--xlsx", true}}},
     {"watch", {{"--count", true}}},
     {"packet", {{"--approximate", false}, {"--out", true}}},
+    {"config", {{"--identification", false}, {"--yes", false}}},
 };
 
 void ParseArguments(int argc, char** argv, TCliLineOptions& line, TCommandLine& command)
@@ -492,6 +515,100 @@ void Packet(const TCommandLine& c)
     Print(zt_cli::RunPacket(options));
 }
 
+void WriteBlockOf(TCliSession& s, const TBlockStruct& block)
+{
+    s.Run(std::make_unique<ZT_WriteModbusRegAlgorithm>(block.First, block.Count, &s.Device, nullptr));
+    Print(std::string(block.WriteText) + "\n");
+}
+
+// zt-cli config: returns the exit status.
+int Config(TCliSession& s, const TCommandLine& c)
+{
+    using namespace ZT_Pages;
+    NeedPositional(c, 2, 2);
+    const std::string& action = c.Positional[0];
+    const std::string& path = c.Positional[1];
+    if (action != "save" && action != "diff" && action != "write")
+        throw TUsageError("config: unknown action '" + action + "' (save, diff, write)");
+    if (action != "write" && (c.Options.count("--identification") || c.Options.count("--yes")))
+        throw TUsageError("--identification and --yes belong to config write");
+
+    // The file first: one that cannot be used costs no exchange, and an
+    // unusable one is refused before anything could be written to it.
+    std::unique_ptr<TRootConfiguration> root;
+    if (std::filesystem::exists(path))
+        root = std::make_unique<TRootConfiguration>(path, kConfigurationRoot);
+    else if (action != "save")
+        throw Exception("Файл не найден: " + path);
+    zt_cli::TConfigSections file;
+    if (root && action != "save")
+        file = zt_cli::SectionsOfFile(*root);
+
+    s.Open();
+    s.Run(std::make_unique<ZT_MultiReadWriteAlgorithm>(kReadAllOperation, &s.Device, nullptr, false));
+    zt_cli::TConfigSections meter;
+    {
+        TDeviceHelperLocker locker(s.Device);
+        meter = zt_cli::SectionsOfDevice(s.Device);
+    }
+
+    if (action == "save") {
+        if (!root)
+            root = std::make_unique<TRootConfiguration>(path, kConfigurationRoot);
+        zt_cli::WriteSections(*root, meter);
+        root->Save();
+        Print(Format("Файл %s сохранен\n", path.c_str()));
+        return 0;
+    }
+    if (action == "diff") {
+        const std::vector<zt_cli::TDiffRow> rows = zt_cli::DiffSections(file, meter);
+        std::string text;
+        for (const zt_cli::TDiffRow& row : rows)
+            text += row.Field + "\t" + row.File + "\t" + row.Meter + "\n";
+        Print(text);
+        return rows.empty() ? 0 : 1;
+    }
+
+    const bool identification = c.Options.count("--identification") > 0;
+    for (const std::string& refusal :
+         {identification ? zt_cli::CheckIdentification(file.Identification) : std::string(),
+          zt_cli::CheckCalibration(file.Calibration), zt_cli::CheckOutputs(file.Out1, file.Out2),
+          zt_cli::CheckWorkSetup(file.WorkSetup)})
+        if (!refusal.empty())
+            throw Exception(refusal);
+    std::vector<const TBlockStruct*> blocks{&ZT_Blocks::CalibrationBlock, &ZT_Blocks::OutputSetupBlock,
+                                            &ZT_Blocks::WorkSetupBlock};
+    if (identification)
+        blocks.push_back(&ZT_Blocks::IdentificationBlock);
+    {
+        TDeviceHelperLocker locker(s.Device);
+        zt_cli::StoreCalibration(s.Device, file.Calibration);
+        zt_cli::StoreOutputs(s.Device, file.Out1, file.Out2);
+        zt_cli::StoreWorkSetup(s.Device, file.WorkSetup);
+        if (identification)
+            zt_cli::StoreIdentification(s.Device, file.Identification);
+    }
+    if (!c.Options.count("--yes")) {
+        std::string text = "Nothing sent (add --yes to write). Would write:\n";
+        for (const TBlockStruct* block : blocks)
+            text += Format("  %s: registers %u..%u\n", std::string(block->Name).c_str(),
+                           unsigned(block->First), unsigned(block->First + block->Count - 1));
+        zt_cli::TConfigSections written = file;
+        if (!identification)
+            written.Identification = meter.Identification;
+        const std::vector<zt_cli::TDiffRow> rows = zt_cli::DiffSections(written, meter);
+        text +=
+            rows.empty() ? "No field changes.\n" : "Fields that change (field, new value, meter's value):\n";
+        for (const zt_cli::TDiffRow& row : rows)
+            text += "  " + row.Field + "\t" + row.File + "\t" + row.Meter + "\n";
+        Print(text);
+        return 0;
+    }
+    for (const TBlockStruct* block : blocks)
+        WriteBlockOf(s, *block);
+    return 0;
+}
+
 int Main(int argc, char** argv)
 {
     TCliLineOptions line;
@@ -526,6 +643,10 @@ int Main(int argc, char** argv)
             Archive(session, c);
         } else if (c.Command == "watch") {
             Watch(session, c);
+        } else if (c.Command == "config") {
+            const int status = Config(session, c);
+            session.Close();
+            return status;
         }
         session.Close();
         return 0;

@@ -38,12 +38,14 @@ struct TOptions {
     std::string screenshot;
     int page = -1;
     int screenshotTimeoutMs = 30000;
+    std::string file; // a configuration file to open
 };
 
 const char* const kUsage =
-    "Usage: zt-configurator [options]\n"
+    "Usage: zt-configurator [options] [FILE]\n"
     "\n"
-    "The configuration and service tool of the ZT flow meters.\n"
+    "The configuration and service tool of the ZT flow meters. A configuration\n"
+    "FILE is opened as the command \"Открыть\" opens it.\n"
     "\n"
     "Options:\n"
     "  --demo             serve a simulated meter on a free loopback port, select the\n"
@@ -144,6 +146,21 @@ private:
     zt_sim::MeterSimulator simulator_{config_};
 };
 
+// The configuration file named on the command line: the first argument
+// that is neither an option nor an option's value. Called once the window
+// system has taken its own options (-platform NAME ...) out of argv.
+std::string FileArgument(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--screenshot" || arg == "--page")
+            ++i;
+        else if (!arg.empty() && arg[0] != '-')
+            return arg;
+    }
+    return {};
+}
+
 int Run(QApplication& app, const TOptions& options)
 {
     std::unique_ptr<TDemoSetup> demo;
@@ -162,6 +179,8 @@ int Run(QApplication& app, const TOptions& options)
         form.show();
         if (options.page >= 0)
             form.Workspace()->SelectPage(options.page);
+        if (!options.file.empty())
+            form.FileOpenAccept(options.file);
         if (options.demo)
             form.ConnectExecute();
 
@@ -261,6 +280,7 @@ int main(int argc, char* argv[])
     // The desktop entry and the icon installed with the program.
     QGuiApplication::setDesktopFileName(QStringLiteral("zt-configurator"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("zt-configurator")));
+    options.file = FileArgument(argc, argv);
     try {
         return Run(app, options);
     } catch (const std::exception& e) {

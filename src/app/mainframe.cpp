@@ -8,7 +8,9 @@
 #include "channels/chanelhelper.h"
 #include "channels/chanelsetupform.h"
 #include "device/zt_xlsx.h"
+#include "pages/configuration.h"
 #include "util/registry.h"
+#include "util/sysutil.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,6 +18,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -209,7 +212,11 @@ void TMainForm::BuildActions()
     fileOpen->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
     auto* fileSave = MakeAction("FileSave", "File", "Сохранить", "Сохранить файл", 1);
     fileSave->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
-    MakeAction("FileSaveAs", "File", "Сохранить как...", "Сохранить как..|Сохранить файл с новым именем", 1);
+    auto* fileSaveAs = MakeAction("FileSaveAs", "File", "Сохранить как...",
+                                  "Сохранить как..|Сохранить файл с новым именем", 1);
+    connect(fileOpen, &QAction::triggered, this, [this] { FileOpenExecute(); });
+    connect(fileSave, &QAction::triggered, this, [this] { FileSaveExecute(); });
+    connect(fileSaveAs, &QAction::triggered, this, [this] { FileSaveAsExecute(); });
     auto* fileExit = MakeAction("FileExit", "File", "Выход", "Exit|Quits the application", 43);
     connect(fileExit, &QAction::triggered, this, &QWidget::close);
     exportExcel_ = MakeAction("ExportExcel", "File", "Экспорт в Excel", "Экспорт в Excel", 12);
@@ -668,6 +675,106 @@ void TMainForm::IntegrationPanelClick()
 void TMainForm::ConsoleMemoDblClick()
 {
     consoleMemo_->clear();
+}
+
+namespace {
+
+std::string AbsolutePath(const std::string& path)
+{
+    return QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString();
+}
+
+// The file dialog of both commands: configuration files first, any file on
+// request; ".xml" added to a name typed without it; an existing file is
+// replaced only after the user agreed.
+std::string ChooseFile(QWidget* parent, bool save, const std::string& proposed)
+{
+    QFileDialog dialog(parent);
+    dialog.setNameFilters({Utf("Файл данных (*.xml)"), Utf("Все файлы (*)")});
+    dialog.setDefaultSuffix(QStringLiteral("xml"));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!proposed.empty())
+        dialog.selectFile(QString::fromStdString(proposed));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first().toStdString();
+}
+
+} // namespace
+
+std::string TMainForm::ProposedFileName() const
+{
+    uint32_t serial = 0;
+    if (workspace_) {
+        TDeviceHelperLocker locker(workspace_->Device());
+        serial = workspace_->Device().Get(ZT_namespace::ZT_Fields::SerialNumber);
+    }
+    // The letter after the hyphen is the Cyrillic А.
+    return Format("ZT-А_%08d", static_cast<int>(serial));
+}
+
+void TMainForm::FileOpenExecute()
+{
+    const std::string path =
+        fileChooser_ ? fileChooser_(false, fileName_) : ChooseFile(this, false, fileName_);
+    FileOpenAccept(path);
+}
+
+void TMainForm::FileOpenAccept(const std::string& path)
+{
+    if (path.empty())
+        return;
+    const std::string full = AbsolutePath(path);
+    try {
+        ZT_Pages::TRootConfiguration root(full, ZT_Pages::kConfigurationRoot);
+        if (workspace_)
+            workspace_->LoadConfiguration(root);
+        LogMessage(Format("Файл %s загружен", full.c_str()));
+        fileName_ = full;
+    } catch (const std::exception& error) {
+        LogMessage(error.what());
+    }
+}
+
+void TMainForm::FileSaveExecute()
+{
+    if (fileName_.empty())
+        return;
+    try {
+        ZT_Pages::TRootConfiguration root(fileName_, ZT_Pages::kConfigurationRoot);
+        if (workspace_)
+            workspace_->SaveConfiguration(root);
+        root.Save();
+        LogMessage(Format("Файл %s сохранен", fileName_.c_str()));
+    } catch (const std::exception& error) {
+        LogMessage(error.what());
+    }
+}
+
+void TMainForm::FileSaveAsExecute()
+{
+    const std::string proposed = ProposedFileName();
+    const std::string path = fileChooser_ ? fileChooser_(true, proposed) : ChooseFile(this, true, proposed);
+    FileSaveAsAccept(path);
+}
+
+void TMainForm::FileSaveAsAccept(const std::string& path)
+{
+    if (path.empty())
+        return;
+    const std::string full = AbsolutePath(path);
+    try {
+        ZT_Pages::TRootConfiguration root(full, ZT_Pages::kConfigurationRoot);
+        if (workspace_)
+            workspace_->SaveConfiguration(root);
+        root.Save();
+        const std::string line = Format("Файл %s сохранен", full.c_str());
+        fileName_ = full;
+        LogMessage(line);
+    } catch (const std::exception& error) {
+        LogMessage(error.what());
+    }
 }
 
 void TMainForm::AboutActionExecute()

@@ -93,6 +93,22 @@ public:
     using THelpOpener = std::function<bool(const QUrl&)>;
     void SetHelpOpener(THelpOpener opener) { helpOpener_ = std::move(opener); }
 
+    // The configuration file commands. "Открыть" and "Сохранить как..." ask
+    // for a file through the file chooser and hand it to their Accept
+    // handlers; an empty name does nothing. The current file name changes
+    // only when a load or a save succeeded; every failure is logged.
+    void FileOpenExecute();
+    void FileOpenAccept(const std::string& path);
+    void FileSaveExecute();
+    void FileSaveAsExecute();
+    void FileSaveAsAccept(const std::string& path);
+    // "ZT-А_%08d" with the device model's serial number.
+    std::string ProposedFileName() const;
+    // Asks for a file to open (`save` false) or to save, starting from
+    // `proposed`; empty when cancelled. A file dialog unless replaced (tests).
+    using TFileChooser = std::function<std::string(bool save, const std::string& proposed)>;
+    void SetFileChooser(TFileChooser chooser) { fileChooser_ = std::move(chooser); }
+
     // Every drop-down list of the window, its dialogs and pages shows as
     // many rows as it has items, at most 40.
     void FitDropDownCounts();
@@ -132,6 +148,7 @@ private:
     TSaveFileChooser saveFileChooser_;
     std::unique_ptr<TProcessWrapper> exportWrapper_;
     QAction* exportExcel_ = nullptr;
+    TFileChooser fileChooser_;
     bool closed_ = false;
     bool openCancelled_ = false;
 

@@ -7,6 +7,7 @@
 #include "channels/chanelhelper.h"
 #include "device/zt_algorithm.h"
 #include "pages/calibrationframe.h"
+#include "pages/configuration.h"
 #include "pages/currentparamframe.h"
 #include "pages/identificationframe.h"
 #include "pages/impulsesetupframe.h"
@@ -637,4 +638,30 @@ void TZT_Frame::ToggleIntegration(bool running)
         page->StopButtonClick(nullptr);
     else
         page->StartButtonClick(nullptr);
+}
+
+void TZT_Frame::SaveConfiguration(const ZT_Pages::TConfiguration& root)
+{
+    using namespace ZT_Pages;
+    if (auto* page = PageOf<TIdentification>(pgIdentification))
+        page->WriteSection(root.ChildNodeByName(kIdentificationSection));
+    if (auto* page = PageOf<TCalibrationSetup>(pgCalibration))
+        page->WriteSection(root.ChildNodeByName(kCalibrationSection));
+    if (auto* page = PageOf<TImpulseSetup>(pgImpulseOut))
+        page->WriteSection(root.ChildNodeByName(kOutputSetupSection));
+    if (auto* page = PageOf<TWorkSetup>(pgWorkSetup))
+        page->WriteSection(root.ChildNodeByName(kWorkSetupSection));
+}
+
+void TZT_Frame::LoadConfiguration(const ZT_Pages::TConfiguration& root)
+{
+    using namespace ZT_Pages;
+    if (auto* page = PageOf<TIdentification>(pgIdentification))
+        page->ReadSection(root.ChildNodeByName(kIdentificationSection));
+    if (auto* page = PageOf<TCalibrationSetup>(pgCalibration))
+        page->ReadSection(root.ChildNodeByName(kCalibrationSection));
+    if (auto* page = PageOf<TImpulseSetup>(pgImpulseOut))
+        page->ReadSection(root.ChildNodeByName(kOutputSetupSection));
+    if (auto* page = PageOf<TWorkSetup>(pgWorkSetup))
+        page->ReadSection(root.ChildNodeByName(kWorkSetupSection));
 }

@@ -25,6 +25,9 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class TChanelHelperBase;
 class TZT_Frame;
+namespace ZT_Pages {
+class TConfiguration;
+}
 
 // What the workspace asks of the main window. The main window fills it in;
 // an unset member does nothing (automatic polling reads as off).
@@ -131,6 +134,15 @@ public:
     // The "Проливка" indicator's click: starts integration when `running`
     // is false, stops it otherwise.
     void ToggleIntegration(bool running);
+
+    // The configuration file under `root`: the identification, calibration,
+    // output and work settings pages write or read their sections (each
+    // taken by name, added when missing) in that order; a page not built is
+    // skipped. A work settings page that refuses its check leaves its
+    // section as it was. Loading sends nothing to the meter; a bad attribute
+    // raises and leaves the sections before it loaded.
+    void SaveConfiguration(const ZT_Pages::TConfiguration& root);
+    void LoadConfiguration(const ZT_Pages::TConfiguration& root);
 
     // Operations offered to the pages; each is true when started. A busy
     // wrapper refuses silently.

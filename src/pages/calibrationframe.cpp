@@ -164,6 +164,31 @@ void TCalibrationSetup::ShowSections(bool reverse, const TKoefSections& sections
     SetKoefCells(reverse, KoefSectionsToTable(sections));
 }
 
+void TCalibrationSetup::WriteSection(const TConfiguration& node) const
+{
+    TCalibrationSectionStruct s;
+    s.Direct = GetSections(false);
+    s.Reverse = GetSections(true);
+    s.Qmin = EditValue(Qmin);
+    s.Qmax = EditValue(Qmax);
+    s.Zero = EditValue(ZeroOffset);
+    s.Flags = CalibrationFlags->BitFlags();
+    WriteCalibrationSection(node, s);
+}
+
+void TCalibrationSetup::ReadSection(const TConfiguration& node)
+{
+    const TCalibrationSectionStruct s = ReadCalibrationSection(node);
+    ShowSections(false, s.Direct);
+    ShowSections(true, s.Reverse);
+    // Typed text: the output page follows the flow range through the edits'
+    // change signals.
+    Qmin->setText(QString::fromStdString(KoefValueText(s.Qmin)));
+    Qmax->setText(QString::fromStdString(KoefValueText(s.Qmax)));
+    ZeroOffset->setText(QString::fromStdString(KoefValueText(s.Zero)));
+    CalibrationFlags->SetBitFlags(s.Flags);
+}
+
 bool TCalibrationSetup::GetSetupClick(QObject* sender)
 {
     return TDevicePageFrame::ReadPage(sender == nullptr);

@@ -6,6 +6,7 @@
 // by the signal gradient. The output page follows its flow range; the
 // coefficients window reads and writes its grids and gradient correction.
 
+#include "pages/configuration.h"
 #include "pages/pageframe.h"
 #include "pages/pagesections.h"
 
@@ -37,6 +38,11 @@ public:
     // The grid read into sections and sections shown in it.
     ZT_Pages::TKoefSections GetSections(bool reverse) const;
     void ShowSections(bool reverse, const ZT_Pages::TKoefSections& sections);
+
+    // The configuration file's `Calibration` section: both grids as
+    // sections, Qmin, Qmax and the zero offset as typed, the flag bits.
+    void WriteSection(const ZT_Pages::TConfiguration& node) const;
+    void ReadSection(const ZT_Pages::TConfiguration& node);
 
     QLineEdit* QminEdit() const { return Qmin; }
     QLineEdit* QmaxEdit() const { return Qmax; }

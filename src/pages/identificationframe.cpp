@@ -297,6 +297,33 @@ void TIdentification::UpdateIdentification()
         PageHost->SetDeviceTitle(designation + " " + SerialNumber->text().toStdString());
 }
 
+void TIdentification::WriteSection(const ZT_Pages::TConfiguration& node) const
+{
+    ZT_Pages::TIdentificationSectionStruct s;
+    s.SerialNumber = SerialNumber->text().toStdString();
+    s.Du = DuCombo->currentText().toStdString();
+    s.Type = SelectedIndex(TypeDevice);
+    s.Class = SelectedIndex(ClassDevice);
+    ZT_Pages::WriteIdentificationSection(node, s);
+}
+
+void TIdentification::ReadSection(const ZT_Pages::TConfiguration& node)
+{
+    const ZT_Pages::TIdentificationSectionStruct s = ZT_Pages::ReadIdentificationSection(node);
+    // An index beyond the list selects nothing.
+    auto select = [](QComboBox* combo, int32_t index) {
+        combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+    };
+    updating_ = true;
+    SerialNumber->setText(QString::fromStdString(s.SerialNumber));
+    DuCombo->setCurrentIndex(-1);
+    DuCombo->setEditText(QString::fromStdString(s.Du));
+    select(TypeDevice, s.Type);
+    select(ClassDevice, s.Class);
+    updating_ = false;
+    UpdateIdentification();
+}
+
 bool TIdentification::SetSystemSetupClick(QObject*)
 {
     return WritePage();

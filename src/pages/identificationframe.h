@@ -5,6 +5,7 @@
 // starts or cancels the clearing of its archive. It also builds the main
 // window's title from the designation and the serial number.
 
+#include "pages/configuration.h"
 #include "pages/pageframe.h"
 
 #include <QDateTime>
@@ -35,6 +36,13 @@ public:
     void UpdateIdentification();
     // "ZT-А-" + body letter + Ду as shown + "-" + class letter.
     std::string Designation() const;
+
+    // The configuration file's `Identification` section: the serial number
+    // and Ду as shown, the body type and class as list indices (0 when none
+    // is selected). Neither touches the device model; the reader rebuilds
+    // the designation and the title.
+    void WriteSection(const ZT_Pages::TConfiguration& node) const;
+    void ReadSection(const ZT_Pages::TConfiguration& node);
 
     // Handlers; a null sender is a call from program code.
     bool GetSetupClick(QObject* sender);

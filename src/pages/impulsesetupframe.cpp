@@ -115,3 +115,17 @@ bool TImpulseSetup::CollectPage()
     }
     return true;
 }
+
+void TImpulseSetup::WriteSection(const ZT_Pages::TConfiguration& node) const
+{
+    ZT_Pages::WriteOutputSection(node.ChildNodeByName("Out1"), Out1->WriteSection());
+    ZT_Pages::WriteOutputSection(node.ChildNodeByName("Out2"), Out2->WriteSection());
+}
+
+void TImpulseSetup::ReadSection(const ZT_Pages::TConfiguration& node)
+{
+    const ZT_Pages::TOutputSectionStruct out1 = ZT_Pages::ReadOutputSection(node.ChildNodeByName("Out1"));
+    const ZT_Pages::TOutputSectionStruct out2 = ZT_Pages::ReadOutputSection(node.ChildNodeByName("Out2"));
+    Out1->ReadSection(out1);
+    Out2->ReadSection(out2);
+}

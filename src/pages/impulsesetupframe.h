@@ -3,6 +3,7 @@
 // outputs, "Выход 1" and "Выход 2", each in a TImpulseOutFrame, and writes
 // them as one block. A pulse or frequency output needs a pulse weight.
 
+#include "pages/configuration.h"
 #include "pages/impulseoutframe.h"
 #include "pages/pageframe.h"
 
@@ -23,6 +24,12 @@ public:
 
     // Output 1 or 2.
     TImpulseOutFrame* OutFrame(int output) const { return output == 2 ? Out2 : Out1; }
+    // The configuration file's `OutputSetup` section: `Out1` and `Out2`,
+    // each the section of its frame. The reader applies both or, on a bad
+    // attribute, neither.
+    void WriteSection(const ZT_Pages::TConfiguration& node) const;
+    void ReadSection(const ZT_Pages::TConfiguration& node);
+
     // The flow range of the calibration page, passed to both outputs.
     void SetQmin(double value);
     void SetQmax(double value);

@@ -253,6 +253,31 @@ void TWorkSetup::RefreshPage()
     PlugInCard2->SlotModeChange();
 }
 
+bool TWorkSetup::WriteSection(const ZT_Pages::TConfiguration& node)
+{
+    if (!PageHost || !CollectPage())
+        return false;
+    ZT_Pages::TWorkSetupSectionStruct s;
+    {
+        TDeviceHelperLocker locker(PageHost->Device());
+        s = ZT_Pages::GetWorkSetupSection(PageHost->Device());
+    }
+    ZT_Pages::WriteWorkSetupSection(node, s);
+    return true;
+}
+
+void TWorkSetup::ReadSection(const ZT_Pages::TConfiguration& node)
+{
+    if (!PageHost)
+        return;
+    const ZT_Pages::TWorkSetupSectionStruct s = ZT_Pages::ReadWorkSetupSection(node);
+    {
+        TDeviceHelperLocker locker(PageHost->Device());
+        ZT_Pages::SetWorkSetupSection(PageHost->Device(), s);
+    }
+    RefreshPage();
+}
+
 bool TWorkSetup::GetSetupClick(QObject* sender)
 {
     return TDevicePageFrame::ReadPage(sender == nullptr);

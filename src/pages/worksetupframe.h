@@ -5,6 +5,7 @@
 // pressure channel and the period of the interval archive. The registers of
 // the block that no control shows are written back as they were read.
 
+#include "pages/configuration.h"
 #include "pages/pageframe.h"
 
 #include <array>
@@ -25,6 +26,14 @@ public:
     // program code.
     bool GetSetupClick(QObject* sender);
     bool SetSetupClick(QObject* sender);
+
+    // The configuration file's `WorkSetup` section, written from and read
+    // into the device model. The writer first collects and checks the page
+    // into the model; when the page refuses (its reason logged) the section
+    // is left as it was and false is returned. The reader stores the
+    // section into the model and refreshes the page from it.
+    bool WriteSection(const ZT_Pages::TConfiguration& node);
+    void ReadSection(const ZT_Pages::TConfiguration& node);
 
 private:
     void BindCard(TPlugInCard* card, const ZT_namespace::TPluginFields& fields);
