@@ -211,36 +211,37 @@ int Run(QApplication& app, const TOptions& options)
                 QTimer::singleShot(400, [shoot] { shoot(true); });
             };
             // A page with a read of its own is taken once that read is
-            // shown; any other once the first poll is.
-            // A page read only by its own button (calibration) is read
-            // through the page itself.
+            // shown, any other once the current parameters are; a page read
+            // only by its own button (calibration) is read through the page.
             TDevicePageFrame* frame = options.page > 0 ? form.Workspace()->Page(options.page) : nullptr;
             const bool ownRead = options.page > 0 && (PageRow(options.page).SelectRead ||
                                                       (frame && PageRow(options.page).Block));
+            const int32_t page = ownRead ? options.page : int32_t(pgCurrent);
+            if (!ownRead)
+                frame = nullptr;
             if (ownRead) {
-                const int32_t page = options.page;
                 QObject::connect(form.Workspace(), &TZT_Frame::PageRefreshed, &form,
                                  [shown, page](int32_t refreshed) {
                                      if (refreshed == page)
                                          shown();
                                  });
-                // The page is read once the line is up; a page the timer
-                // does not poll has no first poll to wait for.
-                auto asked = std::make_shared<bool>(false);
-                auto* ask = new QTimer(&form);
-                ask->setInterval(200);
-                QObject::connect(ask, &QTimer::timeout, &form, [&form, page, frame, asked, ask] {
-                    TChanelHelperBase* chanel = form.Workspace()->GetChanel();
-                    if (*asked || !chanel || !chanel->IsOpen())
-                        return;
-                    *asked = frame ? frame->ReadPage(true) : form.Workspace()->ReadPage(page, true);
-                    if (*asked)
-                        ask->stop();
-                });
-                ask->start();
             } else {
                 QObject::connect(&form, &TMainForm::DeviceStatusShown, &form, shown);
             }
+            // The page is read once the line is up: a page the timer does
+            // not poll has no first poll to wait for.
+            auto asked = std::make_shared<bool>(false);
+            auto* ask = new QTimer(&form);
+            ask->setInterval(200);
+            QObject::connect(ask, &QTimer::timeout, &form, [&form, page, frame, asked, ask] {
+                TChanelHelperBase* chanel = form.Workspace()->GetChanel();
+                if (*asked || !chanel || !chanel->IsOpen())
+                    return;
+                *asked = frame ? frame->ReadPage(true) : form.Workspace()->ReadPage(page, true);
+                if (*asked)
+                    ask->stop();
+            });
+            ask->start();
             QTimer::singleShot(options.screenshotTimeoutMs, &form, [shoot, taken] {
                 if (*taken)
                     return;
