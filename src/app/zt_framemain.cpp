@@ -3,6 +3,8 @@
 #include "app/treeimages.h"
 #include "channels/chanelhelper.h"
 #include "device/zt_algorithm.h"
+#include "observation/adcsignalframe.h"
+#include "observation/graphobservationframe.h"
 #include "pages/calibrationframe.h"
 #include "pages/currentparamframe.h"
 #include "pages/identificationframe.h"
@@ -51,9 +53,10 @@ const TPageStruct PageTable[kPageCount] = {
     {pgNotStaff, "NotStaffSheet", "Журнал НС", 3, pgArchive, 4, nullptr, nullptr, false, false, false, 0, 0},
     {pgJournal, "JournalSheet", "Журнал оператора", 4, pgArchive, 4, nullptr, nullptr, false, false, false, 0,
      0},
-    {pgGraphObservation, "GraphObservationSheet", "Показания", 0, -1, 0, nullptr,
+    {pgGraphObservation, "GraphObservationSheet", "Показания", 0, -1, 0, Make<TObservationFrame>,
      &ZT_Blocks::ObservationSetupBlock, false, true, true, 0, 0},
-    {pgAdcSignal, "AdcSignalTabSheet", "Сигнал АЦП", 0, -1, 0, nullptr, nullptr, false, false, true, 0, 0},
+    {pgAdcSignal, "AdcSignalTabSheet", "Сигнал АЦП", 0, -1, 0, Make<TAdcSignalView>, nullptr, false, false, true,
+     0, 0},
     {pgSetup, "SetupSheet", "Системные настройки", 0, -1, 0, Make<TSystemSetup>, &ZT_Blocks::SystemSetupBlock,
      true, false, false, 6, 2},
     {pgSetup2, "SetupSheet_2", "Системные настройки 2", 0, -1, 0, Make<TSystemSetup_2>,
