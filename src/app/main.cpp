@@ -126,6 +126,14 @@ public:
         registry.WriteInteger("TcpTimeout", 1000);
         registry.WriteInteger("TcpPause", 0);
         registry.CloseKey();
+        // The readings graph shows the two flow channels, polled briskly.
+        registry.OpenKey(std::string(TMainForm::kRegistryKey) + "\\GraphObservationSetup", true);
+        registry.WriteInteger("DataIndex_1", 1);
+        registry.WriteInteger("DataIndex_2", 2);
+        registry.WriteInteger("DataEnable_1", 1);
+        registry.WriteInteger("DataEnable_2", 1);
+        registry.WriteInteger("GraphObservationInterval", 5);
+        registry.CloseKey();
     }
 
     ~TDemoSetup()
@@ -184,13 +192,31 @@ int Run(QApplication& app, const TOptions& options)
                 QApplication::quit();
             };
             auto taken = std::make_shared<bool>(false);
-            auto shown = [shoot, taken] {
+            // The live views are taken with their stream running for a while.
+            const bool live = options.page == pgGraphObservation || options.page == pgAdcSignal;
+            auto shown = [shoot, taken, live] {
                 if (*taken)
                     return;
                 *taken = true;
                 // Let the page's refresh of the same completion paint first.
-                QTimer::singleShot(400, [shoot] { shoot(true); });
+                QTimer::singleShot(live ? 3000 : 400, [shoot] { shoot(true); });
             };
+            if (live) {
+                auto* start = new QTimer(&form);
+                start->setInterval(200);
+                QObject::connect(start, &QTimer::timeout, &form, [&form, start, shown, page = options.page] {
+                    TChanelHelperBase* chanel = form.Workspace()->GetChanel();
+                    if (!chanel || !chanel->IsOpen())
+                        return;
+                    if (page == pgGraphObservation)
+                        form.Workspace()->SetObservation(true);
+                    else
+                        form.Workspace()->SetAdcSignal(true);
+                    start->stop();
+                    shown();
+                });
+                start->start();
+            }
             // A page with a read of its own is taken once that read is
             // shown; any other once the first poll is.
             // A page read only by its own button (calibration) is read
