@@ -2,6 +2,7 @@
 
 #include "device/zt_strings.h"
 #include "observation/chartprint.h"
+#include "observation/readingsfile.h"
 #include "util/fileutil.h"
 #include "util/registry.h"
 #include "util/sysutil.h"
@@ -53,36 +54,6 @@ QPushButton* Button(const char* name, const char* caption, QWidget* parent)
 std::string Numbered(const char* name, int n)
 {
     return std::string(name) + "_" + std::to_string(n);
-}
-
-std::vector<std::string> SplitFields(const std::string& line)
-{
-    std::vector<std::string> fields;
-    size_t start = 0;
-    for (;;) {
-        const size_t end = line.find(';', start);
-        fields.push_back(line.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        if (end == std::string::npos)
-            return fields;
-        start = end + 1;
-    }
-}
-
-std::vector<std::string> SplitLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(std::move(line));
-        start = end + 1;
-    }
-    return lines;
 }
 
 double ValueAt(const QCPGraph* series, int32_t index)
@@ -633,15 +604,16 @@ void TObservationFrame::SaveClick()
 
 bool TObservationFrame::SaveReadings(const std::string& path)
 {
-    std::string text;
-    for (const QCheckBox* box : CheckBox)
-        text += ";" + box->text().toStdString();
-    text += "\n";
+    std::array<std::string, kChanels> names;
+    for (size_t i = 0; i < kChanels; ++i)
+        names[i] = CheckBox[i]->text().toStdString();
+    std::string text = ZT_Readings::HeaderLine(names) + "\n";
     const int32_t count = Series_[0]->data()->size();
     for (int32_t i = 0; i < count; ++i) {
-        text += Format("%d;%G;%G;%G;%G;%G;%G;%G\n", i, ValueAt(Series_[0], i), ValueAt(Series_[1], i),
-                       ValueAt(Series_[2], i), ValueAt(Series_[3], i), ValueAt(Series_[4], i),
-                       ValueAt(Series_[5], i), ValueAt(Series_[6], i));
+        std::array<double, kChanels> values;
+        for (size_t k = 0; k < kChanels; ++k)
+            values[k] = ValueAt(Series_[k], i);
+        text += ZT_Readings::ValueLine(i, values) + "\n";
     }
     try {
         WriteFileAtomically(path, text);
@@ -668,28 +640,25 @@ bool TObservationFrame::LoadReadings(const std::string& path)
     ClearClick();
     std::vector<std::string> lines;
     try {
-        lines = SplitLines(ReadWholeFile(path));
+        lines = ZT_Readings::SplitLines(ReadWholeFile(path));
     } catch (const Exception& e) {
         if (PageHost)
             PageHost->LogMessage(e.what());
         return false;
     }
     if (!lines.empty()) {
-        const std::vector<std::string> head = SplitFields(lines[0]);
+        const auto names = ZT_Readings::ParseHeader(lines[0]);
         for (size_t i = 0; i < kChanels; ++i) {
-            const std::string caption = i + 1 < head.size() ? head[i + 1] : std::string();
             QSignalBlocker block(CheckBox[i]);
-            CheckBox[i]->setText(Utf(caption));
-            CheckBox[i]->setChecked(!caption.empty());
-            Series_[i]->setName(Utf(caption));
+            CheckBox[i]->setText(Utf(names[i]));
+            CheckBox[i]->setChecked(!names[i].empty());
+            Series_[i]->setName(Utf(names[i]));
         }
     }
     for (size_t l = 1; l < lines.size(); ++l) {
-        std::string line = lines[l];
-        std::replace(line.begin(), line.end(), ',', '.');
-        const std::vector<std::string> fields = SplitFields(line);
+        const auto values = ZT_Readings::ParseValues(lines[l]);
         for (size_t i = 0; i < kChanels; ++i)
-            Series_[i]->addData(Position, i + 1 < fields.size() ? StrToReal(fields[i + 1]) : 0.0);
+            Series_[i]->addData(Position, values[i]);
         Position += 1;
     }
     ApplyVisibility();
