@@ -33,6 +33,7 @@ namespace {
 
 struct TOptions {
     bool demo = false;
+    bool service = false;
     bool help = false;
     bool version = false;
     std::string screenshot;
@@ -59,6 +60,9 @@ const char* const kUsage =
     "                     information, 12 readings, 13 ADC signal, 14 workbench);\n"
     "                     with --screenshot the picture is taken once the page's\n"
     "                     first read is shown\n"
+    "  --service          the service start: the readings graph, the ADC signal\n"
+    "                     view, the service parameters and write-all keep their\n"
+    "                     commands and pages\n"
     "  --help             show this text and exit\n"
     "  --version          show the version and exit\n";
 
@@ -66,7 +70,9 @@ bool ParseOptions(int argc, char* argv[], TOptions& options, std::string& error)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--demo") {
+        if (arg == "--service") {
+            options.service = true;
+        } else if (arg == "--demo") {
             options.demo = true;
         } else if (arg == "--help" || arg == "-h") {
             options.help = true;
@@ -166,6 +172,7 @@ int Run(QApplication& app, const TOptions& options)
 
     int result = 0;
     {
+        TMainForm::ServiceStart = options.service;
         TMainForm form;
         form.show();
         if (options.page >= 0)

@@ -228,10 +228,13 @@ void TZT_Frame::BuildTree()
     TreeView_->clear();
     std::vector<const TPageStruct*> order;
     for (const TPageStruct& row : PageTable)
-        if (row.TreePlace > 0)
+        if (row.TreePlace > 0 || (ShowHidden && row.HiddenSheet))
             order.push_back(&row);
-    std::sort(order.begin(), order.end(),
-              [](const TPageStruct* a, const TPageStruct* b) { return a->TreePlace < b->TreePlace; });
+    // Shown hidden sheets (no place of their own) come last.
+    std::stable_sort(order.begin(), order.end(), [](const TPageStruct* a, const TPageStruct* b) {
+        return (a->TreePlace > 0 ? a->TreePlace : kPageCount + 1) <
+               (b->TreePlace > 0 ? b->TreePlace : kPageCount + 1);
+    });
     std::array<QTreeWidgetItem*, kPageCount> nodes{};
     for (const TPageStruct* row : order) {
         auto* item = new QTreeWidgetItem(QStringList{QString::fromUtf8(row->Caption)});
@@ -281,8 +284,23 @@ void TZT_Frame::InitPages()
 
     BuildTree();
     for (const TPageStruct& row : PageTable)
-        PageControl_->setTabVisible(row.Index, !row.HiddenSheet);
+        PageControl_->setTabVisible(row.Index, !row.HiddenSheet || ShowHidden);
     TreeView_->setCurrentItem(TreeView_->topLevelItem(0));
+}
+
+void TZT_Frame::ShowHiddenSheets()
+{
+    ShowHidden = true;
+    QTreeWidgetItem* current = TreeView_->currentItem();
+    const int32_t page = current ? current->data(0, Qt::UserRole).toInt() : pgCurrent;
+    {
+        const QSignalBlocker blocker(TreeView_);
+        BuildTree();
+    }
+    for (const TPageStruct& row : PageTable)
+        if (row.HiddenSheet)
+            PageControl_->setTabVisible(row.Index, true);
+    SelectPage(page);
 }
 
 void TZT_Frame::PanelResize()
