@@ -12,12 +12,19 @@ targets=(bench_line)
 if cmake --build "$BUILD_DIR" --target help | grep -q '^bench_goodtable:'; then
   targets+=(bench_goodtable)
 fi
+if cmake --build "$BUILD_DIR" --target help | grep -q '^bench_observation:'; then
+  targets+=(bench_observation)
+fi
 cmake --build "$BUILD_DIR" -j"${ZT_JOBS:-2}" --target "${targets[@]}"
 echo "== bench_line: the line against its limit"
 "$BUILD_DIR/bench/line/bench_line" "$@"
 if [ -x "$BUILD_DIR/bench/controls/bench_goodtable" ]; then
   echo "== bench_goodtable: the table grid with an archive of 100000 rows"
   QT_QPA_PLATFORM=offscreen "$BUILD_DIR/bench/controls/bench_goodtable"
+fi
+if [ -x "$BUILD_DIR/bench/observation/bench_observation" ]; then
+  echo "== bench_observation: the readings graph with 7 series of 100000 points"
+  QT_QPA_PLATFORM=offscreen "$BUILD_DIR/bench/observation/bench_observation"
 fi
 if cmake --build "$BUILD_DIR" --target help | grep -q '^zt-configurator:'; then
   cmake --build "$BUILD_DIR" -j"${ZT_JOBS:-2}" --target zt-configurator

@@ -332,7 +332,7 @@ void TObservationFrame::AddSamples(const std::vector<ObservationStruct>& samples
         LastCounter = sample.Stamp;
         for (size_t i = 0; i < kChanels; ++i) {
             const double value = sample.Values[i];
-            Series_[i]->addData(Position, std::isfinite(value) ? value : 0.0);
+            AddPoint(i, Position, std::isfinite(value) ? value : 0.0);
         }
         Position += 1;
     }
@@ -352,13 +352,80 @@ void TObservationFrame::AddSamples(const std::vector<ObservationStruct>& samples
     }
 }
 
+void TObservationFrame::AddPoint(size_t series, double key, double value)
+{
+    Series_[series]->addData(key, value);
+    QCPRange& range = ValueRanges[series];
+    if (!HasValues[series]) {
+        range = QCPRange(value, value);
+        HasValues[series] = true;
+    } else {
+        range.expand(value);
+    }
+}
+
+void TObservationFrame::RecomputeRanges()
+{
+    for (size_t i = 0; i < kChanels; ++i) {
+        bool found = false;
+        ValueRanges[i] = Series_[i]->data()->valueRange(found);
+        HasValues[i] = found;
+    }
+}
+
 void TObservationFrame::UpdateChart()
 {
-    if (BottomAuto_)
-        Chart1->xAxis->rescale(true);
-    if (LeftAuto_)
-        Chart1->yAxis->rescale(true);
-    Chart1->replot(QCustomPlot::rpQueuedReplot);
+    // The automatic range of an axis spans the shown series; the keys are
+    // sorted, so their span is the first and the last point.
+    auto fit = [](QCPAxis* axis, bool found, QCPRange range) {
+        if (!found)
+            return;
+        if (!QCPRange::validRange(range)) {
+            const double centre = range.center();
+            const double half = axis->range().size() / 2;
+            range = QCPRange(centre - half, centre + half);
+        }
+        axis->setRange(range);
+    };
+    if (BottomAuto_) {
+        bool found = false;
+        QCPRange keys;
+        for (const QCPGraph* series : Series_) {
+            const auto data = series->data();
+            if (!series->visible() || data->isEmpty())
+                continue;
+            const QCPRange own(data->constBegin()->key, (data->constEnd() - 1)->key);
+            keys = found ? QCPRange(std::min(keys.lower, own.lower), std::max(keys.upper, own.upper)) : own;
+            found = true;
+        }
+        fit(Chart1->xAxis, found, keys);
+    }
+    if (LeftAuto_) {
+        bool found = false;
+        QCPRange values;
+        for (size_t i = 0; i < kChanels; ++i) {
+            if (!Series_[i]->visible() || !HasValues[i])
+                continue;
+            values = found ? QCPRange(std::min(values.lower, ValueRanges[i].lower),
+                                      std::max(values.upper, ValueRanges[i].upper))
+                           : ValueRanges[i];
+            found = true;
+        }
+        fit(Chart1->yAxis, found, values);
+    }
+    // The stream goes on while another page is shown: no drawing then.
+    RedrawPending = !Chart1->isVisible();
+    if (!RedrawPending)
+        Chart1->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void TObservationFrame::showEvent(QShowEvent* event)
+{
+    TDevicePageFrame::showEvent(event);
+    if (RedrawPending) {
+        RedrawPending = false;
+        Chart1->replot(QCustomPlot::rpQueuedReplot);
+    }
 }
 
 void TObservationFrame::SetLeftManual(double lower, double upper)
@@ -415,6 +482,7 @@ void TObservationFrame::ClearClick()
     if (AskClear()) {
         for (QCPGraph* series : Series_)
             series->data()->clear();
+        HasValues.fill(false);
         BottomAuto_ = LeftAuto_ = true;
         Position = 0;
     }
@@ -441,6 +509,7 @@ void TObservationFrame::DeleteClick()
         points.erase(points.begin() + from, points.begin() + end);
         data->set(points, true);
     }
+    RecomputeRanges();
     UpdateChart();
 }
 
@@ -658,7 +727,7 @@ bool TObservationFrame::LoadReadings(const std::string& path)
     for (size_t l = 1; l < lines.size(); ++l) {
         const auto values = ZT_Readings::ParseValues(lines[l]);
         for (size_t i = 0; i < kChanels; ++i)
-            Series_[i]->addData(Position, values[i]);
+            AddPoint(i, Position, values[i]);
         Position += 1;
     }
     ApplyVisibility();

@@ -11,6 +11,8 @@
 #include "observation/filter.h"
 #include "pages/pageframe.h"
 
+#include <qcustomplot.h>
+
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -19,8 +21,6 @@
 
 class QCheckBox;
 class QComboBox;
-class QCustomPlot;
-class QCPGraph;
 class QLineEdit;
 class QPushButton;
 class QSlider;
@@ -90,12 +90,18 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     // Series n follows check box n.
     void ApplyVisibility();
     // Recomputes the axes in automatic range and schedules a redraw.
     void UpdateChart();
+    // The value ranges of the series, kept as points are added so that an
+    // automatic left axis costs nothing per delivery; recomputed after
+    // points were removed.
+    void AddPoint(size_t series, double key, double value);
+    void RecomputeRanges();
     // Fits the left axis to series `index` (0-based) over the visible range.
     void FitSeries(int index);
     void SetLeftManual(double lower, double upper);
@@ -117,6 +123,10 @@ private:
     uint32_t LastCounter = 0;
     int32_t Tracked = -1;
     Filter RateFilter;
+    std::array<QCPRange, kChanels> ValueRanges{};
+    std::array<bool, kChanels> HasValues{};
+    // A chart out of sight is drawn when it is shown again.
+    bool RedrawPending = false;
     bool BottomAuto_ = true;
     bool LeftAuto_ = true;
 };
