@@ -336,15 +336,16 @@ void TObservationFrame::AddSamples(const std::vector<ObservationStruct>& samples
         }
         Position += 1;
     }
-    if (!samples.empty()) {
-        const double shift = static_cast<double>(samples.size());
-        if (Scrolling->isChecked()) {
-            const QCPRange range = Chart1->xAxis->range();
-            Chart1->xAxis->setRange(range.lower + shift, range.upper + shift);
-        }
-    }
     RequestCount->setText(
         QString::fromStdString(Format("%.2f", RateFilter.Add(static_cast<float>(samples.size())))));
+    // A poll that brought nothing new changes nothing on the chart.
+    if (samples.empty())
+        return;
+    if (Scrolling->isChecked()) {
+        const QCPRange range = Chart1->xAxis->range();
+        const double shift = static_cast<double>(samples.size());
+        Chart1->xAxis->setRange(range.lower + shift, range.upper + shift);
+    }
     UpdateChart();
     if (Tracking->isChecked() && Tracked >= 0 && Series_[static_cast<size_t>(Tracked)]->visible()) {
         FitSeries(Tracked);
