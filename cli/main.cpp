@@ -11,17 +11,22 @@
 #include "cli/clisession.h"
 #include "device/zt_algorithm.h"
 #include "device/zt_core.h"
+#include "device/zt_strings.h"
 #include "device/zt_xlsx.h"
+#include "observation/readingsfile.h"
 #include "pages/configuration.h"
 #include "util/fileutil.h"
 #include "util/sysutil.h"
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <csignal>
 #include <filesystem>
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -57,6 +62,8 @@ Commands with the meter:
   config save|diff|write FILE [--identification] [--yes]
                                 back the settings up into a configuration file,
                                 compare the meter with one, or write one to it
+  observe [--sources S,...] [--interval MS] [--count N | --seconds S] --csv FILE
+                                record the observation stream into a readings file
 Offline commands:
   decode KIND FILE [--csv FILE] [--xlsx FILE]
                                 decode a raw record file saved by archive --raw
@@ -152,6 +159,23 @@ piecewise-linear segments from the sections and boundary marks. Prints the
 segments and each point's section, marks, reference flow, code, meter flow
 and error. --out FILE saves the packet as a STRAIT file.
 )"},
+    {"observe", R"(Usage: zt-cli LINE observe [--sources S,...] [--interval MS]
+                               [--count N | --seconds S] --csv FILE
+
+Records the meter's observation stream (seven channels) into FILE in the
+readings graph's format, which its "Загрузить" reads: a header line naming
+the channels' quantities (empty for "Отключен"), then one line per sample,
+its index and the seven values. Every delivery is written as it arrives, so
+an interrupted recording keeps what it had; Ctrl+C ends it normally.
+
+  --sources S,...   set the channels' quantities first: up to seven indices
+                    (0..32) or names of the quantity list; missing channels
+                    are set to "Отключен"
+  --interval MS     the pause between polls, 30..2000 ms in steps of 10
+                    (default 200)
+  --count N         stop after N samples
+  --seconds S       stop after S seconds
+)"},
 };
 
 int64_t ParseInt(const std::string& text, int64_t low, int64_t high, const std::string& what)
@@ -221,6 +245,7 @@ const std::map<std::string, std::map<std::string, bool>> kCommandOptions{
     {"watch", {{"--count", true}}},
     {"packet", {{"--approximate", false}, {"--out", true}}},
     {"config", {{"--identification", false}, {"--yes", false}}},
+    {"observe", {{"--sources", true}, {"--interval", true}, {"--count", true}, {"--seconds", true}, {"--csv", true}}},
 };
 
 void ParseArguments(int argc, char** argv, TCliLineOptions& line, TCommandLine& command)
@@ -503,6 +528,147 @@ void Watch(TCliSession& s, const TCommandLine& c)
     }
 }
 
+// Polls observation records and writes every accepted sample to the file
+// as it arrives, until the count or the time is reached or it is cancelled.
+class TObserveAlgorithm : public ProcessAlgorithm {
+public:
+    TObserveAlgorithm(ZT_Helper* device, int32_t ticks, int64_t count, uint64_t durationMs, std::FILE* out,
+                      int64_t& written)
+        : ProcessAlgorithm(nullptr), Device(device), Ticks(ticks), Count(count), DurationMs(durationMs), Out(out),
+          Written(written)
+    {
+    }
+    void Execute() override
+    {
+        const uint64_t start = GetTickCount64();
+        for (;;) {
+            bool read = false;
+            try {
+                read = Device->ReadObservation(Container, 1);
+            } catch (const Exception&) {
+                // A recording keeps polling through a bad line.
+            }
+            if (read) {
+                std::vector<ObservationStruct> samples;
+                Device->TakeObservations(samples);
+                for (const ObservationStruct& sample : samples) {
+                    std::array<double, ZT_Readings::kChanels> values;
+                    for (size_t i = 0; i < values.size(); ++i)
+                        values[i] = sample.Values[i];
+                    const std::string line = ZT_Readings::ValueLine(Written, values) + "\n";
+                    if (std::fwrite(line.data(), 1, line.size(), Out) != line.size())
+                        throw EOSError(errno, "Ошибка сохранения файла");
+                    if (++Written == Count)
+                        break;
+                }
+                std::fflush(Out);
+                if (Written == Count)
+                    return;
+            }
+            if (DurationMs > 0 && GetTickCount64() - start >= DurationMs)
+                return;
+            for (int32_t i = 0; i < Ticks; ++i) {
+                Sleep(10);
+                ::CheckCancel(Container, kCancelText);
+            }
+        }
+    }
+    ZT_Helper* Device;
+    int32_t Ticks;
+    int64_t Count;
+    uint64_t DurationMs;
+    std::FILE* Out;
+    int64_t& Written; // the caller's: the operation ends on its worker
+};
+
+std::vector<uint16_t> ParseSources(const std::string& list)
+{
+    std::vector<uint16_t> sources;
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find(',', start);
+        if (end == std::string::npos)
+            end = list.size();
+        const std::string item = list.substr(start, end - start);
+        const auto& names = ObservationSourceList;
+        const auto named = std::find(names.begin(), names.end(), item);
+        if (named != names.end())
+            sources.push_back(uint16_t(named - names.begin()));
+        else
+            sources.push_back(uint16_t(ParseInt(item, 0, int64_t(names.size()) - 1, "a source")));
+        start = end + 1;
+    }
+    if (sources.size() > size_t(ZT_Readings::kChanels))
+        throw TUsageError("--sources takes at most seven quantities");
+    return sources;
+}
+
+void Observe(TCliSession& s, const TCommandLine& c)
+{
+    NeedPositional(c, 0, 0);
+    const auto csv = c.Options.find("--csv");
+    if (csv == c.Options.end())
+        throw TUsageError("observe needs --csv FILE");
+    if (c.Options.count("--count") && c.Options.count("--seconds"))
+        throw TUsageError("--count and --seconds exclude each other");
+    int64_t count = -1;
+    uint64_t durationMs = 0;
+    int32_t ticks = 20;
+    if (const auto n = c.Options.find("--count"); n != c.Options.end())
+        count = ParseInt(n->second, 1, INT32_MAX, "--count");
+    if (const auto n = c.Options.find("--seconds"); n != c.Options.end())
+        durationMs = uint64_t(ParseInt(n->second, 1, 366 * 86400, "--seconds")) * 1000;
+    if (const auto n = c.Options.find("--interval"); n != c.Options.end())
+        ticks = PollTicks(int32_t(ParseInt(n->second, 30, 2000, "--interval") / 10));
+    std::vector<uint16_t> sources;
+    if (const auto n = c.Options.find("--sources"); n != c.Options.end())
+        sources = ParseSources(n->second);
+
+    s.Open();
+    const TBlockStruct& block = ZT_Blocks::ObservationSetupBlock;
+    if (c.Options.count("--sources")) {
+        {
+            TDeviceHelperLocker locker(s.Device);
+            for (int n = 1; n <= ZT_Readings::kChanels; ++n)
+                s.Device.Set(ZT_Fields::ObservationChanel(n),
+                             size_t(n) <= sources.size() ? sources[size_t(n - 1)] : uint16_t(0));
+        }
+        s.Run(std::make_unique<ZT_WriteModbusRegAlgorithm>(block.First, block.Count, &s.Device, nullptr));
+    }
+    s.Run(std::make_unique<ZT_ReadModbusRegAlgorithm>(block.First, block.Count, &s.Device, nullptr, false));
+    std::array<std::string, ZT_Readings::kChanels> names;
+    {
+        TDeviceHelperLocker locker(s.Device);
+        for (int n = 1; n <= ZT_Readings::kChanels; ++n) {
+            const uint16_t index = s.Device.Get(ZT_Fields::ObservationChanel(n));
+            if (index >= 1 && index < ObservationSourceList.size())
+                names[size_t(n - 1)] = std::string(ObservationSourceList[index]);
+        }
+    }
+
+    // Written as the samples arrive, not replaced at the end: a recording
+    // cut short keeps every line written so far.
+    std::FILE* out = std::fopen(csv->second.c_str(), "w");
+    if (!out)
+        throw EOSError(errno, "Не удалось открыть файл " + csv->second);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(out, &std::fclose);
+    const std::string header = ZT_Readings::HeaderLine(names) + "\n";
+    std::fwrite(header.data(), 1, header.size(), out);
+    std::fflush(out);
+    // The samples of an earlier poll are not this recording's.
+    std::vector<ObservationStruct> stale;
+    s.Device.TakeObservations(stale);
+    int64_t written = 0;
+    try {
+        s.Run(std::make_unique<TObserveAlgorithm>(&s.Device, ticks, count, durationMs, out, written));
+    } catch (const TCliInterrupted&) {
+        // Ctrl+C ends an open-ended recording.
+    }
+    if (std::fclose(closer.release()) != 0)
+        throw EOSError(errno, "Ошибка сохранения файла");
+    Print(Format("%lld samples written to %s\n", static_cast<long long>(written), csv->second.c_str()));
+}
+
 void Packet(const TCommandLine& c)
 {
     if (c.Positional.empty())
@@ -647,6 +813,8 @@ int Main(int argc, char** argv)
             const int status = Config(session, c);
             session.Close();
             return status;
+        } else if (c.Command == "observe") {
+            Observe(session, c);
         }
         session.Close();
         return 0;

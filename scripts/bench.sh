@@ -10,7 +10,7 @@ if [ ! -f "$BUILD_DIR/build.ninja" ]; then
   cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
 targets=(bench_line)
-for t in bench_goodtable bench_archives; do
+for t in bench_goodtable bench_archives bench_observation; do
   if cmake --build "$BUILD_DIR" --target help | grep -q "^$t:"; then
     targets+=("$t")
   fi
@@ -25,6 +25,10 @@ fi
 if [ -x "$BUILD_DIR/bench/archives/bench_archives" ]; then
   echo "== bench_archives: a 50000-row archive table, memory after reading every ring"
   QT_QPA_PLATFORM=offscreen "$BUILD_DIR/bench/archives/bench_archives"
+fi
+if [ -x "$BUILD_DIR/bench/observation/bench_observation" ]; then
+  echo "== bench_observation: the readings graph with 7 series of 100000 points"
+  QT_QPA_PLATFORM=offscreen "$BUILD_DIR/bench/observation/bench_observation"
 fi
 if cmake --build "$BUILD_DIR" --target help | grep -q '^zt-configurator:'; then
   cmake --build "$BUILD_DIR" -j"${ZT_JOBS:-2}" --target zt-configurator

@@ -15,7 +15,7 @@ target_link_libraries(zt-configurator PRIVATE zt_settings zt_gui_app zt_gui zt_s
 zt_gui_library(zt_gui_workspace
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/zt_framemain.h ${CMAKE_CURRENT_LIST_DIR}/zt_framemain.cpp
     ${CMAKE_CURRENT_LIST_DIR}/treeimages.h ${CMAKE_CURRENT_LIST_DIR}/treeimages.cpp
-  DEPS zt_gui_pages zt_gui_archives zt_gui_engine zt_device zt_channels)
+  DEPS zt_gui_pages zt_gui_archives zt_gui_observation zt_gui_engine zt_device zt_channels)
 
 # "Справка" finds the installed user guide relative to the program.
 file(RELATIVE_PATH ZT_GUIDE_FROM_BINDIR "${CMAKE_INSTALL_FULL_BINDIR}" "${CMAKE_INSTALL_FULL_DOCDIR}")

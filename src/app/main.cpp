@@ -33,6 +33,7 @@ namespace {
 
 struct TOptions {
     bool demo = false;
+    bool service = false;
     bool help = false;
     bool version = false;
     std::string screenshot;
@@ -61,6 +62,9 @@ const char* const kUsage =
     "                     information, 12 readings, 13 ADC signal, 14 workbench);\n"
     "                     with --screenshot the picture is taken once the page's\n"
     "                     first read is shown\n"
+    "  --service          the service start: the readings graph, the ADC signal\n"
+    "                     view, the service parameters and write-all keep their\n"
+    "                     commands and pages\n"
     "  --help             show this text and exit\n"
     "  --version          show the version and exit\n";
 
@@ -68,7 +72,9 @@ bool ParseOptions(int argc, char* argv[], TOptions& options, std::string& error)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--demo") {
+        if (arg == "--service") {
+            options.service = true;
+        } else if (arg == "--demo") {
             options.demo = true;
         } else if (arg == "--help" || arg == "-h") {
             options.help = true;
@@ -128,6 +134,14 @@ public:
         registry.WriteInteger("TcpTimeout", 1000);
         registry.WriteInteger("TcpPause", 0);
         registry.CloseKey();
+        // The readings graph shows the two flow channels, polled briskly.
+        registry.OpenKey(std::string(TMainForm::kRegistryKey) + "\\GraphObservationSetup", true);
+        registry.WriteInteger("DataIndex_1", 1);
+        registry.WriteInteger("DataIndex_2", 2);
+        registry.WriteInteger("DataEnable_1", 1);
+        registry.WriteInteger("DataEnable_2", 1);
+        registry.WriteInteger("GraphObservationInterval", 5);
+        registry.CloseKey();
     }
 
     ~TDemoSetup()
@@ -175,6 +189,7 @@ int Run(QApplication& app, const TOptions& options)
 
     int result = 0;
     {
+        TMainForm::ServiceStart = options.service;
         TMainForm form;
         form.show();
         if (options.page >= 0)
@@ -203,13 +218,31 @@ int Run(QApplication& app, const TOptions& options)
                 QApplication::quit();
             };
             auto taken = std::make_shared<bool>(false);
-            auto shown = [shoot, taken] {
+            // The live views are taken with their stream running for a while.
+            const bool live = options.page == pgGraphObservation || options.page == pgAdcSignal;
+            auto shown = [shoot, taken, live] {
                 if (*taken)
                     return;
                 *taken = true;
                 // Let the page's refresh of the same completion paint first.
-                QTimer::singleShot(400, [shoot] { shoot(true); });
+                QTimer::singleShot(live ? 3000 : 400, [shoot] { shoot(true); });
             };
+            if (live) {
+                auto* start = new QTimer(&form);
+                start->setInterval(200);
+                QObject::connect(start, &QTimer::timeout, &form, [&form, start, shown, page = options.page] {
+                    TChanelHelperBase* chanel = form.Workspace()->GetChanel();
+                    if (!chanel || !chanel->IsOpen())
+                        return;
+                    if (page == pgGraphObservation)
+                        form.Workspace()->SetObservation(true);
+                    else
+                        form.Workspace()->SetAdcSignal(true);
+                    start->stop();
+                    shown();
+                });
+                start->start();
+            }
             // A page with a read of its own is taken once that read is
             // shown, any other once the current parameters are; a page read
             // only by its own button (calibration) is read through the page.

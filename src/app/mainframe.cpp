@@ -42,6 +42,7 @@
 TMainForm* MainForm = nullptr;
 
 const char* const TMainForm::kRegistryKey = "\\Software\\Selvar\\RAZevedavureva";
+bool TMainForm::ServiceStart = false;
 
 namespace {
 
@@ -479,16 +480,23 @@ void TMainForm::FormCreate()
     connect(workspace_->TreeView(), &QTreeWidget::currentItemChanged, this, [this] { UpdateExportAction(); });
     UpdateExportAction();
 
-    // Live observation and the ADC signal have no command on this window:
-    // both streams stay off whatever the registry said.
-    for (QAction* action : {graphObservation_, adcSignalForm_})
-        if (QAction* item = sysToolBar_->findChild<QAction*>(action->objectName() + "Item"))
-            sysToolBar_->removeAction(item);
+    // Live observation and the ADC signal have no command on this window
+    // but in the service start: both streams stay off whatever the registry
+    // said.
     workspace_->SetObservation(false);
     workspace_->SetAdcSignal(false);
-    if (QAction* item = sysToolBar_->findChild<QAction*>("WriteAllDataItem"))
-        item->setVisible(false);
-    sysToolBar_->setFixedWidth(100);
+    if (ServiceStart) {
+        SetChecked(graphObservation_, false);
+        SetChecked(adcSignalForm_, false);
+        workspace_->ShowHiddenSheets();
+    } else {
+        for (QAction* action : {graphObservation_, adcSignalForm_})
+            if (QAction* item = sysToolBar_->findChild<QAction*>(action->objectName() + "Item"))
+                sysToolBar_->removeAction(item);
+        if (QAction* item = sysToolBar_->findChild<QAction*>("WriteAllDataItem"))
+            item->setVisible(false);
+        sysToolBar_->setFixedWidth(100);
+    }
 
     FitDropDownCounts();
 }

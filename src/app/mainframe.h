@@ -37,6 +37,9 @@ public:
     // The registry key of the window's values; the channel choice dialog
     // keeps its own under kChanelSetupKey.
     static const char* const kRegistryKey; // "\Software\Selvar\RAZevedavureva"
+    // The service start (set before the window is made): the live views,
+    // the service parameters and write-all keep their commands and sheets.
+    static bool ServiceStart;
 
     // Appends one line to the exchange log. With a container the text is
     // queued into the operation's record instead (the owning wrapper

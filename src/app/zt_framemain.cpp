@@ -6,6 +6,8 @@
 #include "archives/notstaffarchiveframe.h"
 #include "channels/chanelhelper.h"
 #include "device/zt_algorithm.h"
+#include "observation/adcsignalframe.h"
+#include "observation/graphobservationframe.h"
 #include "pages/calibrationframe.h"
 #include "pages/configuration.h"
 #include "pages/currentparamframe.h"
@@ -56,9 +58,10 @@ const TPageStruct PageTable[kPageCount] = {
      false, 0, 0},
     {pgJournal, "JournalSheet", "Журнал оператора", 4, pgArchive, 4, Make<TJournalArchive>, nullptr, false, false,
      false, 0, 0},
-    {pgGraphObservation, "GraphObservationSheet", "Показания", 0, -1, 0, nullptr,
+    {pgGraphObservation, "GraphObservationSheet", "Показания", 0, -1, 0, Make<TObservationFrame>,
      &ZT_Blocks::ObservationSetupBlock, false, true, true, 0, 0},
-    {pgAdcSignal, "AdcSignalTabSheet", "Сигнал АЦП", 0, -1, 0, nullptr, nullptr, false, false, true, 0, 0},
+    {pgAdcSignal, "AdcSignalTabSheet", "Сигнал АЦП", 0, -1, 0, Make<TAdcSignalView>, nullptr, false, false, true,
+     0, 0},
     {pgSetup, "SetupSheet", "Системные настройки", 0, -1, 0, Make<TSystemSetup>, &ZT_Blocks::SystemSetupBlock,
      true, false, false, 6, 2},
     {pgSetup2, "SetupSheet_2", "Системные настройки 2", 0, -1, 0, Make<TSystemSetup_2>,
@@ -230,10 +233,13 @@ void TZT_Frame::BuildTree()
     TreeView_->clear();
     std::vector<const TPageStruct*> order;
     for (const TPageStruct& row : PageTable)
-        if (row.TreePlace > 0)
+        if (row.TreePlace > 0 || (ShowHidden && row.HiddenSheet))
             order.push_back(&row);
-    std::sort(order.begin(), order.end(),
-              [](const TPageStruct* a, const TPageStruct* b) { return a->TreePlace < b->TreePlace; });
+    // Shown hidden sheets (no place of their own) come last.
+    std::stable_sort(order.begin(), order.end(), [](const TPageStruct* a, const TPageStruct* b) {
+        return (a->TreePlace > 0 ? a->TreePlace : kPageCount + 1) <
+               (b->TreePlace > 0 ? b->TreePlace : kPageCount + 1);
+    });
     std::array<QTreeWidgetItem*, kPageCount> nodes{};
     for (const TPageStruct* row : order) {
         auto* item = new QTreeWidgetItem(QStringList{QString::fromUtf8(row->Caption)});
@@ -283,8 +289,23 @@ void TZT_Frame::InitPages()
 
     BuildTree();
     for (const TPageStruct& row : PageTable)
-        PageControl_->setTabVisible(row.Index, !row.HiddenSheet);
+        PageControl_->setTabVisible(row.Index, !row.HiddenSheet || ShowHidden);
     TreeView_->setCurrentItem(TreeView_->topLevelItem(0));
+}
+
+void TZT_Frame::ShowHiddenSheets()
+{
+    ShowHidden = true;
+    QTreeWidgetItem* current = TreeView_->currentItem();
+    const int32_t page = current ? current->data(0, Qt::UserRole).toInt() : pgCurrent;
+    {
+        const QSignalBlocker blocker(TreeView_);
+        BuildTree();
+    }
+    for (const TPageStruct& row : PageTable)
+        if (row.HiddenSheet)
+            PageControl_->setTabVisible(row.Index, true);
+    SelectPage(page);
 }
 
 void TZT_Frame::PanelResize()

@@ -129,6 +129,9 @@ public:
     void ReadAllParams();
     void WriteAllParams();
     bool CanCloseWorkspace();
+    // The service start: the hidden sheets (readings, ADC signal, service
+    // parameters) get their sheets and tree nodes back.
+    void ShowHiddenSheets();
     void SetObservation(bool on);
     void SetAdcSignal(bool on);
     // The "Проливка" indicator's click: starts integration when `running`
@@ -198,6 +201,7 @@ protected:
 private:
     void BuildSheets();
     void BuildTree();
+    bool ShowHidden = false;
     void PanelResize();
     void TreeViewChange(QTreeWidgetItem* current);
     void PageControlChange(int index);

@@ -23,8 +23,11 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -32,6 +35,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -477,3 +481,41 @@ TEST_F(MainFormTest, ExportExcel_OnArchivePagesOnlyWritesTheShownJournal)
 }
 
 } // namespace
+
+TEST_F(MainFormTest, ServiceStart_KeepsTheLiveViewsServiceSheetAndWriteAll)
+{
+    WriteInt(kMainKey, "GraphObservation", 1);
+    for (bool service : {false, true}) {
+        TMainForm::ServiceStart = service;
+        MakeForm();
+        TMainForm::ServiceStart = false;
+        QWidget* bar = form->findChild<QWidget*>("SysToolBar");
+        for (const char* item : {"GraphObservationActionItem", "AdcSignalFormActionItem"})
+            EXPECT_EQ(bar->findChild<QAction*>(item) && bar->actions().contains(bar->findChild<QAction*>(item)),
+                      service)
+                << item << " service " << service;
+        auto* writeAll = bar->findChild<QAction*>("WriteAllDataItem");
+        ASSERT_NE(writeAll, nullptr);
+        EXPECT_EQ(writeAll->isVisible(), service);
+        // The streams are off at start either way.
+        EXPECT_FALSE(form->Workspace()->Wrapper(4)->IsRunning());
+        if (service) {
+            EXPECT_FALSE(Checked("GraphObservationAction"));
+        }
+
+        TZT_Frame* w = form->Workspace();
+        for (int page : {pgServiceParam, pgGraphObservation, pgAdcSignal})
+            EXPECT_EQ(w->PageControl()->isTabVisible(page), service) << page;
+        std::vector<int> nodes;
+        for (QTreeWidgetItemIterator it(w->TreeView()); *it; ++it)
+            nodes.push_back((*it)->data(0, Qt::UserRole).toInt());
+        const bool listed = std::find(nodes.begin(), nodes.end(), pgGraphObservation) != nodes.end();
+        EXPECT_EQ(listed, service);
+        if (service) {
+            ASSERT_GE(nodes.size(), 3u);
+            EXPECT_EQ(std::vector<int>(nodes.end() - 3, nodes.end()),
+                      (std::vector<int>{pgGraphObservation, pgAdcSignal, pgServiceParam}));
+        }
+        form.reset();
+    }
+}

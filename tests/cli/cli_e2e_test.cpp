@@ -314,6 +314,29 @@ TEST_P(CliE2E, NegativeReverseVolume_DumpAndWatchReadTheIntegerPartSigned)
 INSTANTIATE_TEST_SUITE_P(Lines, CliE2E, ::testing::Values(Line::Tcp, Line::Pty),
                          [](const auto& info) { return info.param == Line::Tcp ? "Tcp" : "Pty"; });
 
+TEST_P(CliE2E, Observe_SetsTheSourcesAndRecordsInTheReadingsFormat)
+{
+    const std::string path = (dir / "readings.csv").string();
+    const CliResult r =
+        Run({"observe", "--sources", "1,Код,0", "--interval", "30", "--count", "12", "--csv", path});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "12 samples written to " + path + "\n");
+    const uint16_t expected[7] = {1, 5, 0, 0, 0, 0, 0};
+    for (int n = 0; n < 7; ++n)
+        EXPECT_EQ(sim.Device().Holding(40043 + n), expected[n]) << n;
+
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string l; std::getline(in, l);)
+        lines.push_back(l);
+    ASSERT_EQ(lines.size(), 13u);
+    EXPECT_EQ(lines[0], ";Расход;Код;;;;;");
+    for (size_t i = 1; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].rfind(std::to_string(i - 1) + ";", 0), 0u) << lines[i];
+        EXPECT_EQ(std::count(lines[i].begin(), lines[i].end(), ';'), 7) << lines[i];
+    }
+}
+
 TEST(CliUsage, BadCommandLines_ExitTwoWithoutTouchingTheLine)
 {
     const std::vector<std::vector<std::string>> cases{
@@ -333,6 +356,12 @@ TEST(CliUsage, BadCommandLines_ExitTwoWithoutTouchingTheLine)
         {"--tcp"},
         {"decode", "hourly"},
         {"packet"},
+        {"--tcp", "127.0.0.1:1", "observe"}, // no file
+        {"--tcp", "127.0.0.1:1", "observe", "--csv", "x", "--count", "5", "--seconds", "5"},
+        {"--tcp", "127.0.0.1:1", "observe", "--csv", "x", "--sources", "1,2,3,4,5,6,7,1"},
+        {"--tcp", "127.0.0.1:1", "observe", "--csv", "x", "--sources", "33"},
+        {"--tcp", "127.0.0.1:1", "observe", "--csv", "x", "--sources", "Расход,Поток"},
+        {"--tcp", "127.0.0.1:1", "observe", "--csv", "x", "--interval", "20"},
     };
     for (const auto& args : cases) {
         const CliResult r = RunCli(args);
@@ -348,7 +377,7 @@ TEST(CliUsage, BadCommandLines_ExitTwoWithoutTouchingTheLine)
 TEST(CliUsage, HelpOfEveryCommand_ExitsZero)
 {
     for (const char* command :
-         {"identify", "read", "write", "dump", "archive", "decode", "watch", "packet"}) {
+         {"identify", "read", "write", "dump", "archive", "decode", "watch", "packet", "observe"}) {
         const CliResult r = RunCli({command, "--help"});
         EXPECT_EQ(r.status, 0) << command;
         EXPECT_EQ(r.out.rfind(std::string("Usage: zt-cli"), 0), 0u) << command;
