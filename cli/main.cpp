@@ -14,12 +14,13 @@
 #include "util/sysutil.h"
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 using namespace ZT_namespace;
@@ -158,14 +159,36 @@ TDateTime ParseDate(const std::string& text)
     throw TUsageError("a date must be YYYY-MM-DD or DD.MM.YYYY: '" + text + "'");
 }
 
-std::string ReadFile(const std::string& path)
+// Stops an offline command once an interrupt has arrived.
+void CheckInterrupt()
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw EOSError(errno, "Не удалось открыть файл " + path);
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
+    if (gInterrupt)
+        throw Exception(kCancelText);
+}
+
+// An input file: a regular file of at most maxBytes, or "-" for standard
+// input under the same bound.
+std::string ReadInput(const std::string& path, uint64_t maxBytes)
+{
+    if (path != "-")
+        return ReadWholeFile(path, maxBytes);
+    std::string content;
+    for (;;) {
+        char buffer[65536];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            CheckInterrupt();
+            continue;
+        }
+        if (n < 0)
+            throw EOSError(errno, "Не удалось прочитать стандартный ввод");
+        if (n == 0)
+            return content;
+        if (content.size() + size_t(n) > maxBytes)
+            throw Exception(
+                Format("Стандартный ввод больше %llu байт", static_cast<unsigned long long>(maxBytes)));
+        content.append(buffer, size_t(n));
+    }
 }
 
 void Print(const std::string& text)
@@ -303,9 +326,13 @@ public:
     int32_t Reg, Count;
 };
 
+// "-" is standard output; anything else goes through the shared writer.
 void WriteOut(const std::string& path, const std::string& data)
 {
-    ::WriteFileAtomically(path, data);
+    if (path == "-")
+        Print(data);
+    else
+        ::WriteFileAtomically(path, data);
 }
 
 void PrintOrSaveTable(const zt_cli::TTable& table, const TCommandLine& c)
@@ -337,6 +364,11 @@ void Read(TCliSession& s, const TCommandLine& c)
     const int32_t count = int32_t(ParseInt(c.Positional[1], 1, 127, "COUNT"));
     if (reg + count - 1 > 65535)
         throw TUsageError("the range ends beyond register 65535");
+    // One request reads one space: input registers end at 40000.
+    if (reg <= 40000 && reg + count - 1 > 40000)
+        throw TUsageError(Format("registers %d..%d cross from the input registers (up to 40000) into the "
+                                 "holding registers; read each space on its own",
+                                 reg, reg + count - 1));
     s.Open();
     s.Run(std::make_unique<TRawRegisterAlgorithm>(&s.Raw, false, reg, count));
     std::string text;
@@ -391,6 +423,7 @@ void Archive(TCliSession& s, const TCommandLine& c)
     ZT_ReadArchiveDataSetup setup;
     setup.Kinds = {uint32_t(kind)};
     setup.KindMask = 1 << kind;
+    setup.FailIncomplete = true;
     if (const auto from = c.Options.find("--from"); from != c.Options.end()) {
         setup.SearchStart = true;
         setup.DateFrom = ParseDate(from->second);
@@ -414,11 +447,20 @@ void Archive(TCliSession& s, const TCommandLine& c)
     PrintOrSaveTable(table, c);
 }
 
+// A raw record file holds at most a whole ring of 65536 records.
+constexpr uint64_t kMaxRawRecordBytes = 65536ull * kArchiveRecordSize;
+// Calibration packet files are text of a few hundred points.
+constexpr uint64_t kMaxPacketFileBytes = 16ull * 1024 * 1024;
+
 void Decode(const TCommandLine& c)
 {
     NeedPositional(c, 2, 2);
     const int kind = KindOf(c.Positional[0]);
-    PrintOrSaveTable(zt_cli::DecodeRaw(kind, ReadFile(c.Positional[1])), c);
+    const std::string bytes = ReadInput(c.Positional[1], kMaxRawRecordBytes);
+    CheckInterrupt();
+    const zt_cli::TTable table = zt_cli::DecodeRaw(kind, bytes);
+    CheckInterrupt();
+    PrintOrSaveTable(table, c);
 }
 
 void Watch(TCliSession& s, const TCommandLine& c)
@@ -469,7 +511,18 @@ void Packet(const TCommandLine& c)
     options.Approximate = c.Options.count("--approximate") > 0;
     if (const auto out = c.Options.find("--out"); out != c.Options.end())
         options.Out = out->second;
-    Print(zt_cli::RunPacket(options));
+    options.Read = [](const std::string& path) {
+        CheckInterrupt();
+        return ReadInput(path, kMaxPacketFileBytes);
+    };
+    options.Write = [](const std::string& path, const std::string& data) {
+        CheckInterrupt();
+        WriteOut(path, data);
+    };
+    const std::string report = zt_cli::RunPacket(options);
+    // With --out - standard output carries the file alone.
+    if (options.Out != "-")
+        Print(report);
 }
 
 int Main(int argc, char** argv)

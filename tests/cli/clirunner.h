@@ -2,6 +2,7 @@
 // Runs the real zt-cli binary as a child process and gathers its standard
 // output, standard error and exit status.
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -20,7 +21,9 @@ struct CliResult {
     std::string err;
 };
 
-inline CliResult RunCli(const std::vector<std::string>& args, int timeoutMs = 30000)
+// `signalAfterMs` >= 0 sends `signal` to the child that long after its start.
+inline CliResult RunCli(const std::vector<std::string>& args, int timeoutMs = 30000, int signalAfterMs = -1,
+                        int signal = SIGINT)
 {
     CliResult result;
     int outPipe[2], errPipe[2];
@@ -48,19 +51,28 @@ inline CliResult RunCli(const std::vector<std::string>& args, int timeoutMs = 30
         close(errPipe[0]);
         return result;
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto started = std::chrono::steady_clock::now();
+    const auto deadline = started + std::chrono::milliseconds(timeoutMs);
+    const auto signalAt = started + std::chrono::milliseconds(signalAfterMs);
+    bool signalled = signalAfterMs < 0;
     pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
     int open = 2;
     bool killed = false;
     while (open > 0) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
-                .count();
+        const auto now = std::chrono::steady_clock::now();
+        if (!signalled && now >= signalAt) {
+            kill(pid, signal);
+            signalled = true;
+        }
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
         if (left <= 0) {
             kill(pid, SIGKILL);
             killed = true;
             break;
         }
+        if (!signalled)
+            left = std::min<long long>(
+                left, std::chrono::duration_cast<std::chrono::milliseconds>(signalAt - now).count() + 1);
         if (poll(fds, 2, int(left)) < 0 && errno != EINTR)
             break;
         for (int i = 0; i < 2; ++i) {
