@@ -81,8 +81,9 @@ unknown model or software version fails with the meter's message.
 
 Reads COUNT (1..127) registers starting at REG in the five-digit numbering:
 30001..65535 are input registers (function 4 from 40000 down), 40001..65535
-holding registers (function 3). No identification is made first, so this
-works with any Modbus slave. Prints one line per register: "REG HEXWORD".
+holding registers (function 3); the range must lie inside one of the two.
+No identification is made first, so this works with any Modbus slave.
+Prints one line per register: "REG HEXWORD".
 )"},
     {"write", R"(Usage: zt-cli LINE write REG WORD...
 
@@ -104,12 +105,15 @@ Reads the records between the ring pointers (from the first record of DATE
 on with --from; DATE as YYYY-MM-DD or DD.MM.YYYY) and prints the rows as the
 archive and journal pages show them, tab-separated under the pages' column
 captions. --csv FILE writes them as CSV (semicolon-separated, UTF-8) instead;
---raw FILE keeps the records exactly as received for `decode`.
+--raw FILE keeps the records exactly as received for `decode`. A reading
+that ends without its records fails (exit 1) and leaves both files as they
+were. A FILE of "-" is standard output; a FIFO or a device is written into.
 )"},
     {"decode", R"(Usage: zt-cli decode KIND FILE [--csv FILE]
 
 Decodes a raw record file written by `archive --raw` with the same KIND and
-prints the rows like `archive` (or writes CSV with --csv).
+prints the rows like `archive` (or writes CSV with --csv). FILE is a regular
+file of at most 65536 records, or "-" for standard input.
 )"},
     {"watch", R"(Usage: zt-cli LINE watch [--count N]
 

@@ -12,5 +12,5 @@ if [ ! -f build-tsan/build.ninja ]; then
 fi
 cmake --build build-tsan -j"${ZT_JOBS:-2}" --target "${tests[@]}"
 regex=$(IFS='|'; echo "^(${tests[*]})\$")
-QT_QPA_PLATFORM=offscreen TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+QT_QPA_PLATFORM=offscreen TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp" \
   ctest --test-dir build-tsan --output-on-failure -j"${ZT_JOBS:-2}" -R "$regex"
