@@ -168,7 +168,12 @@ int32_t TcpChanelHelper::Exchange(const uint8_t* request, uint8_t* reply, int32_
             LogFrame(reply, std::max(received, 0), name, false);
             if (Socket->WasCancelled())
                 throw Exception(kCancelText);
-            Sleep(static_cast<uint32_t>(std::max(Params.TcpPause, 0)));
+            // The pause may be long; it ends early on a cancel request too.
+            for (int32_t left = std::max(Params.TcpPause, 0); left > 0; left -= kCancelPollMs) {
+                Sleep(static_cast<uint32_t>(std::min(left, kCancelPollMs)));
+                if (Socket->Cancelled && Socket->Cancelled())
+                    throw Exception(kCancelText);
+            }
         } catch (const std::exception& error) {
             throw Exception(error.what());
         }

@@ -288,6 +288,29 @@ TEST_F(TcpChanel, CancelRequest_EndsTheWaitsOfAnExchangeAndAnOpen)
     EXPECT_FALSE(chanel.IsOpen());
 }
 
+TEST_F(TcpChanel, CancelRequest_EndsALongPauseAfterTheExchange)
+{
+    GatewayPeer gateway(Gateway::Answers);
+    Connect(gateway.Port());
+    chanel.Params.TcpPause = 5000;
+    TInteractContainer container;
+    std::thread user([&] {
+        PauseMs(150);
+        TInteract* record = container.Acquire();
+        record->SetCancel(true);
+        container.Release(false);
+    });
+    uint8_t request[8];
+    int32_t length = sizeof request;
+    BuildReadRegistersRequest(request, length, 1, 40001, 10);
+    uint8_t reply[25];
+    const uint64_t start = GetTickCount64();
+    EXPECT_EQ(ErrorOf([&] { chanel.Exchange(request, reply, length, 25, &container); }),
+              "Выполнение процесса прервано");
+    EXPECT_LT(GetTickCount64() - start, 1000u);
+    user.join();
+}
+
 TEST_F(TcpChanel, ClosedChanel_ExchangeReturnsZero)
 {
     uint8_t reply[25];
