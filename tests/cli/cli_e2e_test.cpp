@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -473,6 +474,19 @@ TEST(CliInputs, OnlyRegularFilesOfAFittingSizeAreRead)
         {{"decode", "daily", dir / "fifo"}, "FIFO"},    {{"decode", "daily", big}, "больше"},
         {{"packet", dir / "folder"}, "папка"},
     };
+    // "-" is standard input: read whole, or stopped by an interrupt while it waits.
+    const std::string raw = TwoRecords(dir);
+    const CliResult piped = RunCli({"decode", "daily", "-"}, 10000, -1, SIGINT, raw);
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.out, RunCli({"decode", "daily", raw}).out);
+    const int writer = ::open((dir / "fifo").c_str(), O_RDWR); // holds the FIFO open, writes nothing
+    const auto waiting = std::chrono::steady_clock::now();
+    const CliResult interrupted = RunCli({"decode", "daily", "-"}, 10000, 300, SIGTERM, dir / "fifo");
+    ::close(writer);
+    EXPECT_EQ(interrupted.status, 1);
+    EXPECT_NE(interrupted.err.find("Выполнение процесса прервано"), std::string::npos) << interrupted.err;
+    EXPECT_LT(std::chrono::steady_clock::now() - waiting, std::chrono::seconds(3));
+
     for (const auto& c : cases) {
         const auto start = std::chrono::steady_clock::now();
         const CliResult r = RunCli(c.Args, 10000);

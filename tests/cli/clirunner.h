@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <string>
@@ -21,9 +22,10 @@ struct CliResult {
     std::string err;
 };
 
-// `signalAfterMs` >= 0 sends `signal` to the child that long after its start.
+// `signalAfterMs` >= 0 sends `signal` to the child that long after its start;
+// `stdinPath`, when not empty, is opened as its standard input.
 inline CliResult RunCli(const std::vector<std::string>& args, int timeoutMs = 30000, int signalAfterMs = -1,
-                        int signal = SIGINT)
+                        int signal = SIGINT, const std::string& stdinPath = {})
 {
     CliResult result;
     int outPipe[2], errPipe[2];
@@ -35,6 +37,8 @@ inline CliResult RunCli(const std::vector<std::string>& args, int timeoutMs = 30
     posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
     posix_spawn_file_actions_addclose(&actions, outPipe[0]);
     posix_spawn_file_actions_addclose(&actions, errPipe[0]);
+    if (!stdinPath.empty())
+        posix_spawn_file_actions_addopen(&actions, 0, stdinPath.c_str(), O_RDONLY, 0);
     std::vector<std::string> all{ZT_CLI_PATH};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
