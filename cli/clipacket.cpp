@@ -14,7 +14,8 @@ std::string RunPacket(const TPacketOptions& options)
     WorkbenchSettings settings;
     bool linesLoaded = false;
     for (const std::string& path : options.Files) {
-        PacketDocument document = ReadPacketDocument(path);
+        PacketDocument document =
+            options.Read ? ParsePacketDocument(options.Read(path), path) : ReadPacketDocument(path);
         if (document.Kind() == PacketFileKind::None)
             throw Exception("Файл " + path + " не является файлом пакета");
         if (LoadPacketFile(document, packet, linesLoaded, settings))
@@ -47,7 +48,9 @@ std::string RunPacket(const TPacketOptions& options)
                    p.offPoint ? "x" : "-", p.fracturePoint ? "x" : "-", CellText(p, scGet).c_str(),
                    CellText(p, scEizm).c_str(), CellText(p, scGizm).c_str(), CellText(p, scDGizm).c_str());
     }
-    if (!options.Out.empty())
+    if (!options.Out.empty() && options.Write)
+        options.Write(options.Out, PacketFileText(packet, settings.Selectors));
+    else if (!options.Out.empty())
         SavePacketFile(packet, settings.Selectors, options.Out);
     return text;
 }

@@ -21,14 +21,15 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 using namespace ZT_namespace;
@@ -95,8 +96,9 @@ unknown model or software version fails with the meter's message.
 
 Reads COUNT (1..127) registers starting at REG in the five-digit numbering:
 30001..65535 are input registers (function 4 from 40000 down), 40001..65535
-holding registers (function 3). No identification is made first, so this
-works with any Modbus slave. Prints one line per register: "REG HEXWORD".
+holding registers (function 3); the range must lie inside one of the two.
+No identification is made first, so this works with any Modbus slave.
+Prints one line per register: "REG HEXWORD".
 )"},
     {"write", R"(Usage: zt-cli LINE write REG WORD...
 
@@ -122,12 +124,16 @@ tab-separated under the pages' column captions. --csv FILE writes them as
 CSV (semicolon-separated, UTF-8) instead; --xlsx FILE as an Excel workbook
 with dates, numbers and durations as typed cells; --raw FILE keeps the
 records exactly as received for `decode`.
+A reading that ends without its records fails (exit 1) and leaves the
+files as they were. A FILE of "-" is standard output; a FIFO or a device is
+written into.
 )"},
     {"decode", R"(Usage: zt-cli decode KIND FILE [--csv FILE] [--xlsx FILE]
 
 Decodes a raw record file written by `archive --raw` with the same KIND and
 prints the rows like `archive` (or writes CSV with --csv, a workbook with
---xlsx).
+--xlsx). FILE is a regular
+file of at most 65536 records, or "-" for standard input.
 )"},
     {"watch", R"(Usage: zt-cli LINE watch [--count N]
 
@@ -210,14 +216,36 @@ TDateTime ParseDate(const std::string& text)
     throw TUsageError("a date must be YYYY-MM-DD or DD.MM.YYYY: '" + text + "'");
 }
 
-std::string ReadFile(const std::string& path)
+// Stops an offline command once an interrupt has arrived.
+void CheckInterrupt()
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw EOSError(errno, "Не удалось открыть файл " + path);
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
+    if (gInterrupt)
+        throw Exception(kCancelText);
+}
+
+// An input file: a regular file of at most maxBytes, or "-" for standard
+// input under the same bound.
+std::string ReadInput(const std::string& path, uint64_t maxBytes)
+{
+    if (path != "-")
+        return ReadWholeFile(path, maxBytes);
+    std::string content;
+    for (;;) {
+        char buffer[65536];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            CheckInterrupt();
+            continue;
+        }
+        if (n < 0)
+            throw EOSError(errno, "Не удалось прочитать стандартный ввод");
+        if (n == 0)
+            return content;
+        if (content.size() + size_t(n) > maxBytes)
+            throw Exception(
+                Format("Стандартный ввод больше %llu байт", static_cast<unsigned long long>(maxBytes)));
+        content.append(buffer, size_t(n));
+    }
 }
 
 void Print(const std::string& text)
@@ -357,9 +385,13 @@ public:
     int32_t Reg, Count;
 };
 
+// "-" is standard output; anything else goes through the shared writer.
 void WriteOut(const std::string& path, const std::string& data)
 {
-    ::WriteFileAtomically(path, data);
+    if (path == "-")
+        Print(data);
+    else
+        ::WriteFileAtomically(path, data);
 }
 
 void PrintOrSaveTable(const ZT_namespace::TArchiveTableStruct& core, const TCommandLine& c)
@@ -394,6 +426,11 @@ void Read(TCliSession& s, const TCommandLine& c)
     const int32_t count = int32_t(ParseInt(c.Positional[1], 1, 127, "COUNT"));
     if (reg + count - 1 > 65535)
         throw TUsageError("the range ends beyond register 65535");
+    // One request reads one space: input registers end at 40000.
+    if (reg <= 40000 && reg + count - 1 > 40000)
+        throw TUsageError(Format("registers %d..%d cross from the input registers (up to 40000) into the "
+                                 "holding registers; read each space on its own",
+                                 reg, reg + count - 1));
     s.Open();
     s.Run(std::make_unique<TRawRegisterAlgorithm>(&s.Raw, false, reg, count));
     std::string text;
@@ -448,6 +485,7 @@ void Archive(TCliSession& s, const TCommandLine& c)
     ZT_ReadArchiveDataSetup setup;
     setup.Kinds = {uint32_t(kind)};
     setup.KindMask = 1 << kind;
+    setup.FailIncomplete = true;
     if (const auto from = c.Options.find("--from"); from != c.Options.end()) {
         setup.SearchStart = true;
         setup.DateFrom = ParseDate(from->second);
@@ -482,11 +520,20 @@ void Archive(TCliSession& s, const TCommandLine& c)
     PrintOrSaveTable(table, c);
 }
 
+// A raw record file holds at most a whole ring of 65536 records.
+constexpr uint64_t kMaxRawRecordBytes = 65536ull * kArchiveRecordSize;
+// Calibration packet files are text of a few hundred points.
+constexpr uint64_t kMaxPacketFileBytes = 16ull * 1024 * 1024;
+
 void Decode(const TCommandLine& c)
 {
     NeedPositional(c, 2, 2);
     const int kind = KindOf(c.Positional[0]);
-    PrintOrSaveTable(zt_cli::DecodeRawTable(kind, ReadFile(c.Positional[1])), c);
+    const std::string bytes = ReadInput(c.Positional[1], kMaxRawRecordBytes);
+    CheckInterrupt();
+    const auto table = zt_cli::DecodeRawTable(kind, bytes);
+    CheckInterrupt();
+    PrintOrSaveTable(table, c);
 }
 
 void Watch(TCliSession& s, const TCommandLine& c)
@@ -678,7 +725,18 @@ void Packet(const TCommandLine& c)
     options.Approximate = c.Options.count("--approximate") > 0;
     if (const auto out = c.Options.find("--out"); out != c.Options.end())
         options.Out = out->second;
-    Print(zt_cli::RunPacket(options));
+    options.Read = [](const std::string& path) {
+        CheckInterrupt();
+        return ReadInput(path, kMaxPacketFileBytes);
+    };
+    options.Write = [](const std::string& path, const std::string& data) {
+        CheckInterrupt();
+        WriteOut(path, data);
+    };
+    const std::string report = zt_cli::RunPacket(options);
+    // With --out - standard output carries the file alone.
+    if (options.Out != "-")
+        Print(report);
 }
 
 void WriteBlockOf(TCliSession& s, const TBlockStruct& block)

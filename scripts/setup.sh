@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package that the build, the tests and the program
 # need, only those that are missing; silent when everything is there.
+# --fuzz adds what the fuzzing build needs.
 set -euo pipefail
 
 PACKAGES=(
@@ -13,6 +14,11 @@ PACKAGES=(
   fonts-dejavu-core
   dpkg-dev file librsvg2-bin pandoc desktop-file-utils
 )
+
+# The fuzzing build (scripts/fuzz.sh) also needs clang and its libFuzzer.
+if [ "${1:-}" = "--fuzz" ]; then
+  PACKAGES+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

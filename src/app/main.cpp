@@ -20,6 +20,8 @@
 #include <QPixmap>
 #include <QTimer>
 
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -175,10 +177,35 @@ std::string FileArgument(int argc, char* argv[])
     return {};
 }
 
+// SIGTERM (and SIGINT) end the program like a close, so that the demo's
+// temporary folder is removed on the way out.
+std::atomic<bool> gTerminate{false};
+
+extern "C" void OnTerminate(int)
+{
+    gTerminate = true;
+}
+
+void QuitOnTerminate(QApplication& app)
+{
+    struct sigaction action {};
+    action.sa_handler = OnTerminate;
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    auto* timer = new QTimer(&app);
+    QObject::connect(timer, &QTimer::timeout, &app, [] {
+        if (gTerminate)
+            QApplication::closeAllWindows(), QApplication::quit();
+    });
+    timer->start(100);
+}
+
 int Run(QApplication& app, const TOptions& options)
 {
     std::unique_ptr<TDemoSetup> demo;
     if (options.demo) {
+        QuitOnTerminate(app);
         demo = std::make_unique<TDemoSetup>();
         std::printf("Simulated meter on 127.0.0.1:%u\n", static_cast<unsigned>(demo->Port()));
         std::fflush(stdout);

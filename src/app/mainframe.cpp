@@ -451,6 +451,9 @@ void TMainForm::FormCreate()
     } catch (...) {
         // A registry that cannot be read leaves every action unchecked.
     }
+    // Said once, at the start: the settings store has read its file by now.
+    if (const std::string problem = TRegistry::LoadProblem(); !problem.empty())
+        LogMessage(problem);
     SetChecked(autoRequest_, values[0]);
     SetChecked(graphObservation_, values[1]);
     SetChecked(adcSignalForm_, values[2]);

@@ -223,7 +223,11 @@ PacketFileKind PacketDocument::Kind() const
 
 PacketDocument ReadPacketDocument(const std::string& path)
 {
-    const std::string text = ReadWholeFile(path);
+    return ParsePacketDocument(ReadWholeFile(path), path);
+}
+
+PacketDocument ParsePacketDocument(const std::string& text, const std::string& path)
+{
     PacketDocument document;
     const pugi::xml_parse_result result = document.Document().load_buffer(text.data(), text.size());
     if (!result)

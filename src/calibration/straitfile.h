@@ -48,6 +48,8 @@ private:
 // Reads and parses a file; raises Exception when it cannot be read or is
 // not well-formed XML.
 PacketDocument ReadPacketDocument(const std::string& path);
+// Parses text read elsewhere; `path` names it in messages and the document.
+PacketDocument ParsePacketDocument(const std::string& text, const std::string& path);
 
 // Takes a parsed file into the packet. A STRAIT file also sets `settings`
 // (the selectors from its attributes, -1 for a missing or out-of-range

@@ -44,6 +44,13 @@ std::string ChanelKeyPath(const std::string& keyPath, int32_t kind)
     return keyPath + (kind == ckTcp ? kTcpChanelSubKey : kComPortChanelSubKey);
 }
 
+std::function<bool()> CancelProbe(TInteractContainer* container)
+{
+    if (!container)
+        return {};
+    return [container] { return CancelRequested(container); };
+}
+
 void TChanelHelperBase::Open(TInteractContainer*) {}
 
 void TChanelHelperBase::Close(TInteractContainer*) {}

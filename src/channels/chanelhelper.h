@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <exception>
@@ -43,6 +44,10 @@ void WriteCurentChanel(const std::string& keyPath, int32_t kind);
 // The key of the settings of one kind of channel under the dialog's key;
 // empty when `keyPath` is empty (nothing is then read or written).
 std::string ChanelKeyPath(const std::string& keyPath, int32_t kind);
+
+// The probe the drivers' waits ask: true once the operation that owns
+// `container` is asked to cancel; empty without a container.
+std::function<bool()> CancelProbe(TInteractContainer* container);
 
 class TChanelHelperBase {
 public:

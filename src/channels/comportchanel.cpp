@@ -209,11 +209,18 @@ void ComPortChanelHelper::SetTimeouts(int32_t totalMs, int32_t intervalMs, TInte
 }
 
 int32_t ComPortChanelHelper::Exchange(const uint8_t* request, uint8_t* reply, int32_t requestLength,
-                                      int32_t replyCapacity, TInteractContainer*)
+                                      int32_t replyCapacity, TInteractContainer* container)
 {
     int32_t received = 0;
     {
         TCriticalSectionEx::CAuto guard(Lock);
+        // The probe lives only for this exchange: the container is the
+        // calling operation's.
+        struct TProbeScope {
+            comprt::ComPort& port;
+            ~TProbeScope() { port.Cancelled = nullptr; }
+        } scope{Port};
+        Port.Cancelled = CancelProbe(container);
         try {
             if (!Port.IsOpen())
                 throw Exception(kNotOpenText);

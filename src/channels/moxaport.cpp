@@ -1,5 +1,6 @@
 #include "channels/moxaport.h"
 
+#include "engine/processthread.h"
 #include "util/sysutil.h"
 
 #include <algorithm>
@@ -23,6 +24,7 @@ namespace {
 
 const char* const kNotOpenText = "COM-порт не открыт";
 const char* const kNoAnswerText = "Прибор не отвечает";
+constexpr int64_t kCancelPollMs = 50;
 
 int64_t NowMs()
 {
@@ -144,6 +146,19 @@ void ComPort::CheckOpen() const
         throw Exception(kNotOpenText);
 }
 
+void ComPort::CheckCancelled() const
+{
+    if (Cancelled && Cancelled())
+        throw Exception(kCancelText);
+}
+
+int ComPort::PollSlice(int64_t waitMs) const
+{
+    if (Cancelled && (waitMs < 0 || waitMs > kCancelPollMs))
+        waitMs = kCancelPollMs;
+    return static_cast<int>(std::min<int64_t>(waitMs, INT_MAX));
+}
+
 void ComPort::Write(const uint8_t* bytes, int32_t count)
 {
     CheckOpen();
@@ -152,22 +167,27 @@ void ComPort::Write(const uint8_t* bytes, int32_t count)
     const int64_t deadline = NowMs() + limit;
     int32_t written = 0;
     while (written < count) {
-        int timeout = -1;
+        int64_t timeout = -1;
         if (limit > 0) {
             const int64_t remaining = deadline - NowMs();
             if (remaining <= 0)
                 break;
-            timeout = static_cast<int>(std::min<int64_t>(remaining, INT_MAX));
+            timeout = remaining;
         }
+        CheckCancelled();
         pollfd pfd{Handle, POLLOUT, 0};
-        const int ready = ::poll(&pfd, 1, timeout);
+        const int slice = PollSlice(timeout);
+        const int ready = ::poll(&pfd, 1, slice);
         if (ready < 0) {
             if (errno == EINTR)
                 continue;
             throw EOSError(errno);
         }
-        if (ready == 0)
+        if (ready == 0) {
+            if (slice != timeout)
+                continue;
             break;
+        }
         const ssize_t n = ::write(Handle, bytes + written, static_cast<size_t>(count - written));
         if (n < 0) {
             if (errno == EAGAIN || errno == EINTR)
@@ -193,29 +213,40 @@ int32_t ComPort::ReadOnce(uint8_t* buffer, int32_t capacity, int64_t totalLimitM
     // An interval of all ones with no total returns at once with what is there.
     const bool immediate = interval == UINT32_MAX && total == 0;
     int32_t got = 0;
+    int64_t lastByte = start;
     while (got < capacity) {
+        const int64_t now = NowMs();
         int64_t wait = -1;
         if (total > 0)
-            wait = std::max<int64_t>(0, start + total - NowMs());
-        if (got > 0 && interval > 0 && interval != UINT32_MAX)
-            wait = wait < 0 ? interval : std::min<int64_t>(wait, interval);
+            wait = std::max<int64_t>(0, start + total - now);
+        if (got > 0 && interval > 0 && interval != UINT32_MAX) {
+            const int64_t gap = std::max<int64_t>(0, lastByte + interval - now);
+            wait = wait < 0 ? gap : std::min<int64_t>(wait, gap);
+        }
         if (immediate)
             wait = 0;
-        if (total > 0 && wait == 0 && !immediate && NowMs() - start >= total)
+        if (total > 0 && wait == 0 && !immediate && now - start >= total)
             break;
+        CheckCancelled();
         pollfd pfd{Handle, POLLIN, 0};
-        const int ready = ::poll(&pfd, 1, static_cast<int>(std::min<int64_t>(wait, INT_MAX)));
+        const int slice = PollSlice(wait);
+        const int ready = ::poll(&pfd, 1, slice);
         if (ready < 0) {
             if (errno == EINTR)
                 continue;
             return got > 0 ? got : -1;
         }
-        if (ready == 0)
+        if (ready == 0) {
+            // Only a whole wait ends the read; a slice asks the probe again.
+            if (slice != wait)
+                continue;
             break;
+        }
         if (pfd.revents & POLLIN) {
             const ssize_t n = ::read(Handle, buffer + got, static_cast<size_t>(capacity - got));
             if (n > 0) {
                 got += static_cast<int32_t>(n);
+                lastByte = NowMs();
                 continue;
             }
             if (n < 0 && (errno == EAGAIN || errno == EINTR))

@@ -6,6 +6,7 @@
 // enumeration plus the stable /dev/serial/by-id names.
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <termios.h>
@@ -64,8 +65,16 @@ public:
     // The device path of the open port.
     const std::string& Path() const { return path_; }
 
+    // Asked during every wait of a read or a write at least every 50 ms;
+    // when it says yes the call raises "Выполнение процесса прервано".
+    std::function<bool()> Cancelled;
+
 private:
     void CheckOpen() const;
+    void CheckCancelled() const;
+    // The part of `waitMs` (-1: no limit) to poll before the probe is asked
+    // again.
+    int PollSlice(int64_t waitMs) const;
     void SetModemLine(int line, bool on);
     // Reads under the time-outs (the total replaced by totalLimitMs when it
     // is not negative); returns the bytes read, or -1

@@ -42,13 +42,26 @@ void TSyncSocket::SetErrno(int errorCode)
 int TSyncSocket::Wait(short events, int32_t timeoutMs)
 {
     pollfd pfd{Socket, events, 0};
+    const uint64_t deadline = GetTickCount64() + static_cast<uint64_t>(std::max(timeoutMs, 0));
     for (;;) {
-        const int ready = ::poll(&pfd, 1, std::max(timeoutMs, 0));
+        if (Cancelled && Cancelled()) {
+            SetError(kSocketErrorCancelled, "cancelled");
+            return -1;
+        }
+        const uint64_t now = GetTickCount64();
+        const int32_t left = now >= deadline ? 0 : static_cast<int32_t>(deadline - now);
+        const int32_t slice = Cancelled ? std::min(left, kCancelPollMs) : left;
+        const int ready = ::poll(&pfd, 1, slice);
         if (ready < 0 && errno == EINTR)
             continue;
-        if (ready < 0)
+        if (ready < 0) {
             SetErrno(errno);
-        return ready > 0 ? 1 : ready;
+            return -1;
+        }
+        if (ready > 0)
+            return 1;
+        if (slice >= left)
+            return 0;
     }
 }
 
@@ -185,13 +198,17 @@ int32_t TSyncSocket::Receive(uint8_t* buffer, int32_t capacity)
 
 void TSyncSocket::Discard(uint8_t* scratch, int32_t size)
 {
-    for (;;) {
+    const uint64_t deadline = GetTickCount64() + kDiscardMaxMs;
+    int32_t dropped = 0;
+    while (dropped < kDiscardMaxBytes && GetTickCount64() < deadline) {
         int waiting = 0;
         if (Socket < 0 || ::ioctl(Socket, FIONREAD, &waiting) != 0 || waiting <= 0)
             return;
-        const ssize_t n = ::recv(Socket, scratch, static_cast<size_t>(std::min(waiting, size)), MSG_DONTWAIT);
+        const int32_t chunk = std::min({waiting, size, kDiscardMaxBytes - dropped});
+        const ssize_t n = ::recv(Socket, scratch, static_cast<size_t>(chunk), MSG_DONTWAIT);
         if (n <= 0)
             return;
+        dropped += static_cast<int32_t>(n);
     }
 }
 

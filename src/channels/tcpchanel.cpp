@@ -94,8 +94,11 @@ void TcpChanelHelper::Open(TInteractContainer* container)
         if (container)
             QueueMessage(container,
                          Format("Соединение с сервером %s:%d", Params.TcpAddress.c_str(), Params.TcpPort));
-        if (!Socket->Connect(Params.TcpAddress, Params.TcpPort)) {
-            const std::string text = Socket->LastErrorText();
+        Socket->Cancelled = CancelProbe(container);
+        const bool connectedNow = Socket->Connect(Params.TcpAddress, Params.TcpPort);
+        Socket->Cancelled = nullptr;
+        if (!connectedNow) {
+            const std::string text = Socket->WasCancelled() ? kCancelText : Socket->LastErrorText();
             CloseSocket();
             throw Exception(text);
         }
@@ -136,7 +139,7 @@ void TcpChanelHelper::SetTimeouts(int32_t totalMs, int32_t intervalMs, TInteract
 }
 
 int32_t TcpChanelHelper::Exchange(const uint8_t* request, uint8_t* reply, int32_t requestLength,
-                                  int32_t replyCapacity, TInteractContainer*)
+                                  int32_t replyCapacity, TInteractContainer* container)
 {
     int32_t received = 0;
     {
@@ -145,17 +148,32 @@ int32_t TcpChanelHelper::Exchange(const uint8_t* request, uint8_t* reply, int32_
             Sleep(1);
             return 0;
         }
+        // The probe lives only for this exchange: the container is the
+        // calling operation's.
+        struct TProbeScope {
+            TSyncSocket& socket;
+            ~TProbeScope() { socket.Cancelled = nullptr; }
+        } scope{*Socket};
         try {
             const std::string name = ChanelName();
+            Socket->ClearError();
+            Socket->Cancelled = CancelProbe(container);
             Socket->Discard(Scratch, sizeof Scratch);
             LogFrame(request, requestLength, name, true);
             PostIndicator(kIndicatorTransmit);
             if (Socket->Send(request, requestLength) < 0)
-                throw Exception(Socket->LastErrorText());
+                throw Exception(Socket->WasCancelled() ? kCancelText : Socket->LastErrorText());
             received = Socket->Receive(reply, replyCapacity);
             PostIndicator(kIndicatorReceive);
             LogFrame(reply, std::max(received, 0), name, false);
-            Sleep(static_cast<uint32_t>(std::max(Params.TcpPause, 0)));
+            if (Socket->WasCancelled())
+                throw Exception(kCancelText);
+            // The pause may be long; it ends early on a cancel request too.
+            for (int32_t left = std::max(Params.TcpPause, 0); left > 0; left -= kCancelPollMs) {
+                Sleep(static_cast<uint32_t>(std::min(left, kCancelPollMs)));
+                if (Socket->Cancelled && Socket->Cancelled())
+                    throw Exception(kCancelText);
+            }
         } catch (const std::exception& error) {
             throw Exception(error.what());
         }

@@ -15,6 +15,7 @@ namespace {
 const char* const kBadSearchLength = "Неверная длина ответа поиска архива";
 const char* const kBadRecordsLength = "Неверная длина ответа архивных данных";
 const char* const kBadRecordCount = "Неверное число записей в ответе архивных данных";
+const char* const kUnknownVersionText = "Неизвестная версия прибора";
 
 constexpr int32_t kSearchReply = 10;
 
@@ -197,8 +198,11 @@ void ZT_ReadArchiveAlgorithm::Read()
 {
     if (!Device->IsIdentified()) {
         Post("Определение модификация прибора");
-        if (!Device->IdentifyDevice(Container, 3))
+        if (!Device->IdentifyDevice(Container, 3)) {
+            if (Setup.FailIncomplete)
+                throw Exception(kUnknownVersionText);
             return;
+        }
     }
     CheckCancel();
     Post("Чтение текущих параметров");
@@ -274,6 +278,8 @@ void ZT_ReadArchiveAlgorithm::Read()
             // A meter that returns nothing, or more than is left, would keep
             // the loop going for ever: that kind's reading ends here.
             if (!read || count <= 0 || count > remaining) {
+                if (Setup.FailIncomplete)
+                    throw Exception(kBadRecordCount);
                 Device->Report(kBadRecordCount, Container);
                 break;
             }

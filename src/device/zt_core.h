@@ -19,6 +19,10 @@ struct ZT_ReadArchiveDataSetup {
     bool KeepPartial = false;
     bool Reserved = false;
     bool ReadAll = false;
+    // A reading that ends without its records (an unknown version, a reply
+    // of another function, no records) raises its message instead of only
+    // reporting it, so that a caller without a page can tell it failed.
+    bool FailIncomplete = false;
     TDateTime DateFrom = 0;
     TDateTime DateTo = 0;
 };

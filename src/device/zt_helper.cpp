@@ -192,14 +192,17 @@ bool ZT_Helper::ReadAdcSignal(int32_t part, TInteractContainer* container, int32
     std::lock_guard<std::mutex> lock(AdcLock);
     if (part == 0) {
         std::vector<int32_t> values(static_cast<size_t>(samples));
-        std::memcpy(values.data(), p, values.size() * 4);
+        // A reply of no samples leaves no buffer to copy into.
+        if (!values.empty())
+            std::memcpy(values.data(), p, values.size() * 4);
         size_t half = values.size() / 2;
         adcA_.assign(values.begin(), values.begin() + half);
         adcB_.assign(values.begin() + half, values.end());
     } else {
         std::vector<uint16_t>& target = part == 1 ? adc1_ : adc2_;
         target.resize(static_cast<size_t>(samples));
-        std::memcpy(target.data(), p, target.size() * 2);
+        if (!target.empty())
+            std::memcpy(target.data(), p, target.size() * 2);
     }
     return true;
 }

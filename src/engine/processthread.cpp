@@ -88,14 +88,19 @@ void TInteractContainer::Assign(std::unique_ptr<TInteract> record)
     record_ = std::move(record);
 }
 
-void CheckCancel(TInteractContainer* container, const std::string& text)
+bool CancelRequested(TInteractContainer* container)
 {
     if (!container)
-        return;
+        return false;
     TInteract* record = container->Acquire();
     const bool cancel = record && record->CancelRequested;
     container->Release(false);
-    if (cancel)
+    return cancel;
+}
+
+void CheckCancel(TInteractContainer* container, const std::string& text)
+{
+    if (CancelRequested(container))
         throw Exception(text);
 }
 

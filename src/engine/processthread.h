@@ -74,6 +74,8 @@ private:
 
 // Raises Exception(text) when the container's record asks to cancel.
 void CheckCancel(TInteractContainer* container, const std::string& text = kCancelText);
+// Whether the container's record asks to cancel; false without a container.
+bool CancelRequested(TInteractContainer* container);
 
 // Queues a message into the container's record without notifying; the
 // owning wrapper shows it at its next notification. Without a container the

@@ -33,6 +33,9 @@ int32_t TDeviceModbusHelper::Transact(int32_t requestLength, int32_t replyCapaci
                 check(length);
             return length;
         } catch (const Exception& error) {
+            // A cancelled wait is not a failed try.
+            if (container)
+                ::CheckCancel(container, kCancelText);
             if (--attempts <= 0)
                 throw Exception(error.Message());
         }
@@ -59,7 +62,12 @@ bool TDeviceModbusHelper::ReadRegisters(int32_t reg, int32_t count, TInteractCon
                                           static_cast<uint16_t>(reg), static_cast<uint16_t>(count))) {
                 if (Chanel)
                     Chanel->SetTimeouts(500, 100, container);
-                const int32_t received = Transact(length, replyCapacity, container, attempts);
+                // A reply that does not carry exactly the registers asked
+                // for is a failed try: none of it reaches the images.
+                const int32_t received = Transact(length, replyCapacity, container, attempts, [&](int32_t n) {
+                    if (RxBuffer[2] != 2 * count || n != RxBuffer[2] + 5)
+                        throw Exception(kBadReplyLengthText);
+                });
 
                 const bool holding = reg > 40000;
                 const int32_t offset = holding ? reg - 40001 : reg - 30001;

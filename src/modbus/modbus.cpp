@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+const char* const kBadReplyLengthText = "Неверная длина ответа прибора";
+
 namespace {
 
 void PutWord(uint8_t* at, uint16_t value)

@@ -50,6 +50,9 @@ bool BuildWriteRegistersRequest(uint8_t* frame, int32_t& length, uint8_t address
 bool BuildRequest(uint8_t* frame, int32_t& length, uint8_t address, uint8_t function, const uint8_t* data,
                   uint16_t dataLength);
 
+// A reply whose length or byte count does not match its request.
+extern const char* const kBadReplyLengthText; // "Неверная длина ответа прибора"
+
 // Raises Exception when the response is too short, fails its CRC or is an
 // exception response. Address, function and byte count are not compared.
 void CheckResponse(const uint8_t* response, int32_t length);

@@ -62,7 +62,26 @@ void MakeDirs(const std::string& path)
 
 }  // namespace
 
+namespace {
+
+// What went wrong reading each registry file in this process, by path.
+std::mutex gProblemsMutex;
+std::map<std::string, std::string> gProblems;
+
+void NoteProblem(const std::string& path, const std::string& text)
+{
+    std::lock_guard<std::mutex> lock(gProblemsMutex);
+    gProblems[path] = text;
+}
+
+// A settings file larger than this is not a settings file.
+constexpr off_t kMaxRegistryBytes = 16 * 1024 * 1024;
+
+} // namespace
+
 // One store per file; values by lower-cased key path, then by lower-cased name.
+// A file that exists but cannot be read makes the store read-only for the
+// process: it runs on defaults and never writes over the user's settings.
 class RegistryStore {
 public:
     struct Value {
@@ -70,6 +89,7 @@ public:
         TRegDataType type = TRegDataType::rdUnknown;
         int32_t integer = 0;
         std::string text;
+        json kept; // an entry of no known type, written back as it was read
     };
     struct Key {
         std::string path;  // spelling as written
@@ -83,14 +103,20 @@ public:
 
     void Save()
     {
+        if (!writable_)
+            return;
         json root = json::object();
+        for (const auto& [path, entry] : foreign_)
+            root[path] = entry;
         for (const auto& [lk, key] : keys) {
             json values = json::object();
             for (const auto& [ln, v] : key.values) {
                 if (v.type == TRegDataType::rdInteger)
                     values[v.name] = {{"type", "integer"}, {"value", v.integer}};
-                else
+                else if (v.type == TRegDataType::rdString)
                     values[v.name] = {{"type", "string"}, {"value", v.text}};
+                else
+                    values[v.name] = v.kept;
             }
             root[key.path] = values;
         }
@@ -102,55 +128,101 @@ public:
     }
 
 private:
+    void Unreadable(const std::string& reason)
+    {
+        writable_ = false;
+        NoteProblem(path_, Format("Файл настроек %s не прочитан (%s): программа работает с настройками по "
+                                  "умолчанию, изменения настроек не сохраняются",
+                                  path_.c_str(), reason.c_str()));
+    }
+
     void Load()
     {
-        std::ifstream in(path_, std::ios::binary);
-        if (!in)
+        // Non-blocking, so that a FIFO put in its place cannot hold the start.
+        const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0) {
+            if (errno != ENOENT)
+                Unreadable(SysErrorMessage(errno));
             return;  // no file yet: an empty registry
-        std::stringstream buffer;
-        buffer << in.rdbuf();
-        in.close();
+        }
+        std::string content;
+        struct stat st {};
+        int error = 0;
+        if (::fstat(fd, &st) != 0)
+            error = errno;
+        else if (!S_ISREG(st.st_mode))
+            error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        else if (st.st_size > kMaxRegistryBytes)
+            error = EFBIG;
+        while (error == 0) {
+            char buffer[65536];
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                error = errno;
+            else if (n == 0)
+                break;
+            else if (content.size() + static_cast<size_t>(n) > static_cast<size_t>(kMaxRegistryBytes))
+                error = EFBIG;
+            else
+                content.append(buffer, static_cast<size_t>(n));
+        }
+        ::close(fd);
+        if (error != 0) {
+            Unreadable(error == EINVAL ? "не обычный файл" : SysErrorMessage(error));
+            return;
+        }
         try {
-            const json root = json::parse(buffer.str());
+            const json root = json::parse(content);
             if (!root.is_object())
                 throw std::runtime_error("not an object");
             for (const auto& [path, values] : root.items()) {
-                if (!values.is_object())
+                if (!values.is_object()) {
+                    foreign_[path] = values;
                     continue;
-                Key key;
-                key.path = NormaliseKey(path);
+                }
+                Key& key = keys[Lower(NormaliseKey(path))];
+                if (key.path.empty())
+                    key.path = NormaliseKey(path);
                 for (const auto& [name, entry] : values.items()) {
-                    if (!entry.is_object() || !entry.contains("type") || !entry.contains("value"))
-                        continue;
                     Value v;
                     v.name = name;
-                    const auto& value = entry["value"];
-                    if (entry["type"] == "integer" && value.is_number_integer()) {
-                        const auto i = value.get<int64_t>();
-                        if (i < INT32_MIN || i > INT32_MAX)
-                            continue;
+                    v.kept = entry;
+                    const bool typed = entry.is_object() && entry.contains("type") && entry.contains("value");
+                    const json empty;
+                    const auto& value = typed ? entry["value"] : empty;
+                    if (typed && entry["type"] == "integer" && value.is_number_integer() &&
+                        value.get<int64_t>() >= INT32_MIN && value.get<int64_t>() <= INT32_MAX) {
                         v.type = TRegDataType::rdInteger;
-                        v.integer = static_cast<int32_t>(i);
-                    } else if (entry["type"] == "string" && value.is_string()) {
+                        v.integer = static_cast<int32_t>(value.get<int64_t>());
+                    } else if (typed && entry["type"] == "string" && value.is_string()) {
                         v.type = TRegDataType::rdString;
                         v.text = value.get<std::string>();
-                    } else {
-                        continue;
                     }
-                    key.values[Lower(name)] = v;
+                    // Anything else reads as absent but stays in the file.
+                    key.values.emplace(Lower(name), std::move(v));
                 }
-                keys[Lower(key.path)] = std::move(key);
             }
         } catch (const std::exception&) {
             // A damaged file reads as empty; it is kept aside so that the
             // user's settings can still be recovered by hand.
             keys.clear();
+            foreign_.clear();
             const std::string aside = path_ + ".corrupt-" + FormatDateTime("yyyymmdd'-'hhnnss", Now());
-            std::rename(path_.c_str(), aside.c_str());
+            if (std::rename(path_.c_str(), aside.c_str()) == 0) {
+                NoteProblem(path_, Format("Файл настроек %s повреждён и сохранён как %s: программа работает "
+                                          "с настройками по умолчанию",
+                                          path_.c_str(), aside.c_str()));
+            } else {
+                Unreadable(SysErrorMessage(errno));
+            }
         }
     }
 
     std::string path_;
+    std::map<std::string, json> foreign_; // top-level entries that are not keys
+    bool writable_ = true;
 };
 
 namespace {
@@ -170,6 +242,16 @@ std::shared_ptr<RegistryStore> StoreFor(const std::string& path)
 }
 
 }  // namespace
+
+std::string TRegistry::LoadProblem()
+{
+    const std::string path = FilePath();
+    // Reading happens when a store is made; make one if none is alive.
+    TRegistry registry;
+    std::lock_guard<std::mutex> lock(gProblemsMutex);
+    const auto found = gProblems.find(path);
+    return found == gProblems.end() ? std::string() : found->second;
+}
 
 std::string TRegistry::FilePath()
 {
@@ -260,7 +342,8 @@ std::vector<std::string> TRegistry::GetValueNames() const
     auto k = store_->keys.find(Lower(currentKey_));
     if (k != store_->keys.end())
         for (const auto& [ln, v] : k->second.values)
-            names.push_back(v.name);
+            if (v.type != TRegDataType::rdUnknown)
+                names.push_back(v.name);
     return names;
 }
 

@@ -3,7 +3,9 @@
 // such as "\Software\Selvar\RAZevedavureva\ChanelSetup", holding typed
 // 32-bit integer and string values. Kept in one JSON file per user
 // ($XDG_CONFIG_HOME/zt-configurator/registry.json, or the file named by
-// ZT_REGISTRY); every write replaces the file atomically. Safe to use from
+// ZT_REGISTRY); every write replaces the file atomically. A file that exists
+// but cannot be read is never written; values of a type this store does not
+// know are kept in the file. Safe to use from
 // any thread; instances over the same file share one store.
 
 #include <cstdint>
@@ -50,6 +52,11 @@ public:
 
     // The file this process's registry lives in.
     static std::string FilePath();
+    // Empty when that file was read (or did not exist yet); otherwise the
+    // sentence for the exchange log: the file could not be read (the
+    // program then runs on defaults and never writes it) or was corrupt
+    // and was renamed aside.
+    static std::string LoadProblem();
 
 private:
     bool ReadValue(const std::string& name, TRegDataType type, int32_t& integer, std::string& text) const;

@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -33,6 +34,7 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -518,4 +520,23 @@ TEST_F(MainFormTest, ServiceStart_KeepsTheLiveViewsServiceSheetAndWriteAll)
         }
         form.reset();
     }
+}
+
+TEST_F(MainFormTest, UnreadableSettingsFile_IsToldOnceInTheExchangeLog)
+{
+    const std::string saved = TRegistry::FilePath();
+    char pattern[] = "/tmp/zt-mainform-XXXXXX";
+    const std::string dir = ::mkdtemp(pattern);
+    // A folder where the settings file should be: it exists, it cannot be read.
+    const std::string path = dir + "/registry.json";
+    ::mkdir(path.c_str(), 0700);
+    ::setenv("ZT_REGISTRY", path.c_str(), 1);
+    MakeForm();
+    const QString log = Log();
+    form.reset();
+    ::setenv("ZT_REGISTRY", saved.c_str(), 1);
+    EXPECT_EQ(log.count(QString::fromStdString(path)), 1) << log.toStdString();
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(path)).isDir()) << "left as it was";
+    ::rmdir(path.c_str());
+    ::rmdir(dir.c_str());
 }

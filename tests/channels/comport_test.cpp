@@ -219,6 +219,29 @@ TEST(ComPortChanel, MeterThatNeverAnswers_FailsWithCodeZero)
     EXPECT_EQ(recorder.Codes, (std::vector<intptr_t>{3, 1, 0}));
 }
 
+TEST(ComPortChanel, CancelRequest_EndsTheWaitForAReply)
+{
+    PtyPair line;
+    ScriptedPeer meter(line, [](const Bytes&, const PtyPair&) {});
+    ComPortChanelHelper chanel;
+    chanel.Params.ComPortName = line.SlavePath();
+    chanel.Open(nullptr);
+    chanel.SetTimeouts(5000, 100, nullptr);
+    TInteractContainer container;
+    std::thread user([&] {
+        PauseMs(150);
+        TInteract* record = container.Acquire();
+        record->SetCancel(true);
+        container.Release(false);
+    });
+    uint8_t reply[9];
+    const uint64_t start = GetTickCount64();
+    EXPECT_EQ(ErrorOf([&] { chanel.Exchange(kReadTwo.data(), reply, 8, 9, &container); }),
+              "Выполнение процесса прервано");
+    EXPECT_LT(GetTickCount64() - start, 1000u);
+    user.join();
+}
+
 // A scripted modem on the line: answers by command.
 struct ModemScript {
     std::string Ate0Reply; // empty: silence

@@ -16,7 +16,7 @@
 
 namespace {
 
-enum class Gateway { Answers, Silent, Pieces, Trickle, Closes };
+enum class Gateway { Answers, Silent, Pieces, Trickle, Closes, Floods };
 
 // A listening socket on a free loopback port.
 int LoopbackListener(int backlog, int& port)
@@ -113,6 +113,18 @@ private:
                 ::close(fd);
                 fd = -1;
                 break;
+            case Gateway::Floods: {
+                // The reply, then noise without a pause for up to 3 s.
+                ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
+                const uint8_t noise[4096] = {0x5A};
+                const uint64_t until = GetTickCount64() + 3000;
+                while (!stop_ && GetTickCount64() < until) {
+                    pollfd pfd{fd, POLLOUT, 0};
+                    if (::poll(&pfd, 1, 20) > 0)
+                        ::send(fd, noise, sizeof noise, MSG_NOSIGNAL | MSG_DONTWAIT);
+                }
+                break;
+            }
             }
         }
         if (fd >= 0)
@@ -226,6 +238,78 @@ TEST_F(TcpChanel, SilentOrClosingGateway_ReceiveEndsWithNothing)
     PauseMs(50);
     const std::string next = ErrorOf([&] { EXPECT_EQ(ReadTen(reply), -1); });
     EXPECT_TRUE(next == "no error" || next.rfind("Ошибка - ", 0) == 0) << next;
+}
+
+TEST_F(TcpChanel, FloodingGateway_DiscardIsBoundedAndTheExchangeEnds)
+{
+    GatewayPeer gateway(Gateway::Floods);
+    Connect(gateway.Port());
+    uint8_t reply[25];
+    EXPECT_EQ(ReadTen(reply), 25);
+    // The next exchange starts by discarding a stream that does not stop.
+    const uint64_t start = GetTickCount64();
+    const int32_t received = ReadTen(reply);
+    EXPECT_GT(received, 0);
+    EXPECT_LT(GetTickCount64() - start, 1000u);
+}
+
+TEST_F(TcpChanel, CancelRequest_EndsTheWaitsOfAnExchangeAndAnOpen)
+{
+    GatewayPeer gateway(Gateway::Silent);
+    Connect(gateway.Port());
+    chanel.SetTimeouts(5000, 100, nullptr);
+    TInteractContainer container;
+    std::thread user([&] {
+        PauseMs(150);
+        TInteract* record = container.Acquire();
+        record->SetCancel(true);
+        container.Release(false);
+    });
+    uint8_t request[8];
+    int32_t length = sizeof request;
+    BuildReadRegistersRequest(request, length, 1, 40001, 10);
+    uint8_t reply[25];
+    const uint64_t start = GetTickCount64();
+    EXPECT_EQ(ErrorOf([&] { chanel.Exchange(request, reply, length, 25, &container); }),
+              "Выполнение процесса прервано");
+    EXPECT_LT(GetTickCount64() - start, 1000u);
+    user.join();
+    // An exchange of another operation on the same channel is not cancelled.
+    EXPECT_EQ(ErrorOf([&] { chanel.SetTimeouts(50, 10, nullptr), ReadTen(reply); }), "no error");
+
+    // A connection still pending (an address that does not answer) when
+    // the open is cancelled; where it has no route it fails at once anyway.
+    chanel.Close(nullptr);
+    chanel.Params.TcpAddress = "10.255.255.1";
+    chanel.Params.TcpPort = 9;
+    const uint64_t opening = GetTickCount64();
+    const std::string text = ErrorOf([&] { chanel.Open(&container); });
+    EXPECT_NE(text, "no error");
+    EXPECT_LT(GetTickCount64() - opening, 1000u) << text;
+    EXPECT_FALSE(chanel.IsOpen());
+}
+
+TEST_F(TcpChanel, CancelRequest_EndsALongPauseAfterTheExchange)
+{
+    GatewayPeer gateway(Gateway::Answers);
+    Connect(gateway.Port());
+    chanel.Params.TcpPause = 5000;
+    TInteractContainer container;
+    std::thread user([&] {
+        PauseMs(150);
+        TInteract* record = container.Acquire();
+        record->SetCancel(true);
+        container.Release(false);
+    });
+    uint8_t request[8];
+    int32_t length = sizeof request;
+    BuildReadRegistersRequest(request, length, 1, 40001, 10);
+    uint8_t reply[25];
+    const uint64_t start = GetTickCount64();
+    EXPECT_EQ(ErrorOf([&] { chanel.Exchange(request, reply, length, 25, &container); }),
+              "Выполнение процесса прервано");
+    EXPECT_LT(GetTickCount64() - start, 1000u);
+    user.join();
 }
 
 TEST_F(TcpChanel, ClosedChanel_ExchangeReturnsZero)

@@ -11,12 +11,16 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
+#include <thread>
 
 using namespace ZT_namespace;
 namespace fs = std::filesystem;
@@ -345,6 +349,7 @@ TEST(CliUsage, BadCommandLines_ExitTwoWithoutTouchingTheLine)
         {"read", "40001", "1"},                              // no line
         {"--tcp", "127.0.0.1:1", "read", "40001", "0"},      // count
         {"--tcp", "127.0.0.1:1", "read", "29999", "1"},      // register
+        {"--tcp", "127.0.0.1:1", "read", "39998", "5"},      // input into holding
         {"--tcp", "127.0.0.1:1", "write", "40001", "12345"}, // word
         {"--tcp", "127.0.0.1:1", "write", "30001", "1"},     // input register
         {"--tcp", "127.0.0.1:1", "archive", "weekly"},       // kind
@@ -434,6 +439,146 @@ TEST(CliOffline, Packet_DistributesSectionsBuildsTheSegmentAndSavesAStraitFile)
         EXPECT_LT(std::abs(p.dGizm), 1.0) << i; // the fit is close everywhere
     }
     EXPECT_NEAR(packet.GetLines()[0].A, 0.01, 0.001);
+}
+
+// Two archive records of zeros: something to decode offline.
+std::string TwoRecords(const TempDir& dir)
+{
+    const std::string path = dir / "two.raw";
+    std::ofstream(path, std::ios::binary) << std::string(2 * kArchiveRecordSize, '\0');
+    return path;
+}
+
+TEST(CliFailures, ArchiveOfAnUnknownVersion_ExitsOneAndLeavesOldExportsAlone)
+{
+    zt_sim::MeterConfig config;
+    config.identity.bytes = {1, 0, 9, 99};
+    zt_sim::MeterSimulator sim(config);
+    sim.StartTcp(0);
+    TempDir dir;
+    const std::string csv = dir / "daily.csv", raw = dir / "daily.raw";
+    std::ofstream(csv) << "old csv";
+    std::ofstream(raw) << "old raw";
+    const CliResult r = RunCli(
+        {"--tcp", "127.0.0.1:" + std::to_string(sim.Port()), "archive", "daily", "--csv", csv, "--raw", raw});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Неизвестная версия прибора"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFile(csv), "old csv");
+    EXPECT_EQ(ReadFile(raw), "old raw");
+}
+
+TEST(CliFailures, InterruptDuringALongWait_EndsAtOnce)
+{
+    zt_sim::MeterSimulator sim;
+    sim.StartTcp(0);
+    zt_sim::SimBehaviour silent;
+    silent.noReply = true;
+    sim.SetBehaviour(silent);
+    for (int signal : {SIGINT, SIGTERM}) {
+        const auto start = std::chrono::steady_clock::now();
+        const CliResult r =
+            RunCli({"--tcp", "127.0.0.1:" + std::to_string(sim.Port()), "--tcp-timeout", "20000", "identify"},
+                   15000, 300, signal);
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        EXPECT_EQ(r.status, 1) << signal;
+        EXPECT_NE(r.err.find("Выполнение процесса прервано"), std::string::npos) << r.err;
+        EXPECT_LT(ms.count(), 2000) << signal;
+    }
+}
+
+TEST(CliOutputs, SpecialFilesAreWrittenIntoAndOthersRefused)
+{
+    TempDir dir;
+    const std::string raw = TwoRecords(dir);
+    const CliResult plain = RunCli({"decode", "daily", raw, "--csv", dir / "plain.csv"});
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    const std::string csv = ReadFile(dir / "plain.csv");
+    ASSERT_EQ(csv.rfind("Дата/Время;", 0), 0u) << csv;
+
+    // /dev/fd/1 rather than /dev/stdout: a writer that replaced special
+    // files would replace the system's /dev/stdout link when run as root.
+    for (const std::string target : {"-", "/dev/fd/1"}) {
+        const CliResult r = RunCli({"decode", "daily", raw, "--csv", target});
+        EXPECT_EQ(r.status, 0) << target << r.err;
+        EXPECT_EQ(r.out, csv) << target;
+    }
+
+    // A FIFO, named directly and through a link, is written into and stays a FIFO.
+    const std::string fifo = dir / "fifo", link = dir / "fifo-link";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_symlink(fifo, link);
+    for (const std::string& target : {fifo, link}) {
+        std::string received;
+        std::thread reader([&] { received = ReadFile(fifo); });
+        const CliResult r = RunCli({"decode", "daily", raw, "--csv", target}, 10000);
+        reader.join();
+        EXPECT_EQ(r.status, 0) << target << r.err;
+        EXPECT_EQ(received, csv) << target;
+        EXPECT_TRUE(fs::is_fifo(fifo)) << target;
+        EXPECT_TRUE(fs::is_symlink(link)) << target;
+    }
+
+    // A link to a regular file replaces the file and keeps the link.
+    const std::string file = dir / "file.csv", fileLink = dir / "file-link.csv";
+    std::ofstream(file) << "old";
+    fs::create_symlink(file, fileLink);
+    ASSERT_EQ(RunCli({"decode", "daily", raw, "--csv", fileLink}).status, 0);
+    EXPECT_TRUE(fs::is_symlink(fileLink));
+    EXPECT_EQ(ReadFile(file), csv);
+
+    // A folder is refused and left alone.
+    fs::create_directory(dir / "folder");
+    const CliResult folder = RunCli({"decode", "daily", raw, "--csv", dir / "folder"});
+    EXPECT_EQ(folder.status, 1);
+    EXPECT_NE(folder.err.find("папка"), std::string::npos) << folder.err;
+    EXPECT_TRUE(fs::is_directory(dir / "folder"));
+
+    // A FIFO nobody reads holds the write until an interrupt ends it.
+    const auto start = std::chrono::steady_clock::now();
+    const CliResult stuck = RunCli({"decode", "daily", raw, "--csv", fifo}, 10000, 300, SIGTERM);
+    EXPECT_EQ(stuck.status, 1) << stuck.err;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    EXPECT_TRUE(fs::is_fifo(fifo));
+}
+
+TEST(CliInputs, OnlyRegularFilesOfAFittingSizeAreRead)
+{
+    TempDir dir;
+    fs::create_directory(dir / "folder");
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    const std::string big = dir / "big.raw";
+    // A sparse file a whole record larger than a full ring of records.
+    std::ofstream(big).close();
+    fs::resize_file(big, 65536ull * kArchiveRecordSize + kArchiveRecordSize);
+    const struct {
+        std::vector<std::string> Args;
+        const char* Message;
+    } cases[] = {
+        {{"decode", "daily", dir / "folder"}, "папка"}, {{"decode", "daily", "/dev/zero"}, "устройство"},
+        {{"decode", "daily", dir / "fifo"}, "FIFO"},    {{"decode", "daily", big}, "больше"},
+        {{"packet", dir / "folder"}, "папка"},
+    };
+    // "-" is standard input: read whole, or stopped by an interrupt while it waits.
+    const std::string raw = TwoRecords(dir);
+    const CliResult piped = RunCli({"decode", "daily", "-"}, 10000, -1, SIGINT, raw);
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.out, RunCli({"decode", "daily", raw}).out);
+    const int writer = ::open((dir / "fifo").c_str(), O_RDWR); // holds the FIFO open, writes nothing
+    const auto waiting = std::chrono::steady_clock::now();
+    const CliResult interrupted = RunCli({"decode", "daily", "-"}, 10000, 300, SIGTERM, dir / "fifo");
+    ::close(writer);
+    EXPECT_EQ(interrupted.status, 1);
+    EXPECT_NE(interrupted.err.find("Выполнение процесса прервано"), std::string::npos) << interrupted.err;
+    EXPECT_LT(std::chrono::steady_clock::now() - waiting, std::chrono::seconds(3));
+
+    for (const auto& c : cases) {
+        const auto start = std::chrono::steady_clock::now();
+        const CliResult r = RunCli(c.Args, 10000);
+        EXPECT_EQ(r.status, 1) << c.Args.back() << r.err;
+        EXPECT_NE(r.err.find(c.Message), std::string::npos) << r.err;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3)) << c.Args.back();
+    }
 }
 
 } // namespace

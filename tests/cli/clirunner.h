@@ -2,9 +2,11 @@
 // Runs the real zt-cli binary as a child process and gathers its standard
 // output, standard error and exit status.
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <string>
@@ -20,7 +22,10 @@ struct CliResult {
     std::string err;
 };
 
-inline CliResult RunCli(const std::vector<std::string>& args, int timeoutMs = 30000)
+// `signalAfterMs` >= 0 sends `signal` to the child that long after its start;
+// `stdinPath`, when not empty, is opened as its standard input.
+inline CliResult RunCli(const std::vector<std::string>& args, int timeoutMs = 30000, int signalAfterMs = -1,
+                        int signal = SIGINT, const std::string& stdinPath = {})
 {
     CliResult result;
     int outPipe[2], errPipe[2];
@@ -32,6 +37,8 @@ inline CliResult RunCli(const std::vector<std::string>& args, int timeoutMs = 30
     posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
     posix_spawn_file_actions_addclose(&actions, outPipe[0]);
     posix_spawn_file_actions_addclose(&actions, errPipe[0]);
+    if (!stdinPath.empty())
+        posix_spawn_file_actions_addopen(&actions, 0, stdinPath.c_str(), O_RDONLY, 0);
     std::vector<std::string> all{ZT_CLI_PATH};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -48,19 +55,28 @@ inline CliResult RunCli(const std::vector<std::string>& args, int timeoutMs = 30
         close(errPipe[0]);
         return result;
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto started = std::chrono::steady_clock::now();
+    const auto deadline = started + std::chrono::milliseconds(timeoutMs);
+    const auto signalAt = started + std::chrono::milliseconds(signalAfterMs);
+    bool signalled = signalAfterMs < 0;
     pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
     int open = 2;
     bool killed = false;
     while (open > 0) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
-                .count();
+        const auto now = std::chrono::steady_clock::now();
+        if (!signalled && now >= signalAt) {
+            kill(pid, signal);
+            signalled = true;
+        }
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
         if (left <= 0) {
             kill(pid, SIGKILL);
             killed = true;
             break;
         }
+        if (!signalled)
+            left = std::min<long long>(
+                left, std::chrono::duration_cast<std::chrono::milliseconds>(signalAt - now).count() + 1);
         if (poll(fds, 2, int(left)) < 0 && errno != EINTR)
             break;
         for (int i = 0; i < 2; ++i) {

@@ -206,6 +206,13 @@ TEST_F(HelperFixture, AdcSignal_SplitsPartZeroAndChecksTheCount)
     EXPECT_EQ(p1, (std::vector<double>{1, 2, 65535}));
     EXPECT_TRUE(p2.empty());
     EXPECT_EQ(chanel.Requests[1], WithCrc(Bytes{1, 0x45, 1}));
+
+    // Replies of no samples empty the signals (and copy nothing).
+    chanel.Replies = {WithCrc(Bytes{1, 0x45, 0, 0}), WithCrc(Bytes{1, 0x45, 1, 0})};
+    EXPECT_TRUE(device.ReadAdcSignal(0, &container, 1));
+    EXPECT_TRUE(device.ReadAdcSignal(1, &container, 1));
+    device.TakeAdcSignal(a, b, p1, p2);
+    EXPECT_TRUE(a.empty() && b.empty() && p1.empty());
 }
 
 TEST(ArchiveArithmetic, RingCount_WrapsAndReadsAll)

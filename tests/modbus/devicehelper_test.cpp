@@ -108,17 +108,28 @@ TEST_F(DeviceOnLine, CancelDuringFailedTry_EndsBeforeTheNextTry)
     EXPECT_EQ(meter.Requests().size(), 1u);
 }
 
-TEST_F(DeviceOnLine, ShortReplyClaimingMore_StoresOnlyWhatArrived)
+TEST_F(DeviceOnLine, ReplyNotMatchingItsRequest_FailsAsWrongLengthAndStoresNothing)
 {
-    // Byte count 254, but only one register of data on the line.
-    ScriptedPeer meter(line, [](const Bytes&, const PtyPair& pair) {
-        pair.Write(WithCrc({0x01, 0x04, 0xFE, 0x11, 0x22}));
-    });
-    std::memset(device.RxBuffer, 0x77, sizeof device.RxBuffer);
-    ASSERT_TRUE(device.ReadRegisters(30001, 127, nullptr, 1));
-    EXPECT_EQ(device.input[0], 0x1122);
-    EXPECT_EQ(device.input[1], 0xAAAA);
-    EXPECT_EQ(device.input[49], 0xAAAA);
+    // Each with a good CRC, to a read of 3 input registers from 30001.
+    const struct {
+        const char* Name;
+        Bytes Reply;
+    } cases[] = {
+        {"byte count and data of one register", WithCrc({0x01, 0x04, 0x02, 0x11, 0x22})},
+        {"byte count 254, one register of data", WithCrc({0x01, 0x04, 0xFE, 0x11, 0x22})},
+        {"byte count 8, three registers of data",
+         WithCrc({0x01, 0x04, 0x08, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66})},
+        {"odd byte count", WithCrc({0x01, 0x04, 0x05, 0x11, 0x22, 0x33, 0x44, 0x55})},
+        {"no byte count", WithCrc({0x01, 0x04})},
+    };
+    for (const auto& c : cases) {
+        ScriptedPeer meter(line, [&](const Bytes&, const PtyPair& pair) { pair.Write(c.Reply); });
+        EXPECT_EQ(ErrorOf([&] { device.ReadRegisters(30001, 3, &container, 2); }), kBadReplyLengthText)
+            << c.Name;
+        EXPECT_EQ(meter.Requests().size(), 2u) << c.Name << ": tried again like any failed reply";
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(device.input[i], 0xAAAA) << c.Name << ", register " << i;
+    }
 }
 
 TEST_F(DeviceOnLine, OutOfBlockNumbersAndForeignEcho_GiveFalse)

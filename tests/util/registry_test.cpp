@@ -2,10 +2,13 @@
 #include "util/sysutil.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -104,6 +107,82 @@ TEST_F(RegistryTest, ACorruptFileReadsEmptyAndIsKeptAside)
             EXPECT_EQ(content, "{ this is not json");
         }
     EXPECT_EQ(aside, 1);
+    EXPECT_NE(TRegistry::LoadProblem().find("registry.json.corrupt-"), std::string::npos);
+}
+
+TEST_F(RegistryTest, AFileThatCannotBeRead_IsNeverWrittenAndTheProblemIsTold)
+{
+    const struct {
+        const char* Name;
+        std::function<void(const std::string&)> Make;
+        bool NeedsUnprivileged;
+    } cases[] = {
+        {"directory", [](const std::string& path) { fs::create_directory(path); }, false},
+        {"FIFO", [](const std::string& path) { ::mkfifo(path.c_str(), 0600); }, false},
+        {"no read permission",
+         [](const std::string& path) {
+             std::ofstream(path) << R"({"\\Keep": {"A": {"type": "integer", "value": 1}}})";
+             fs::permissions(path, fs::perms::owner_write);
+         },
+         true},
+    };
+    int index = 0;
+    for (const auto& c : cases) {
+        if (c.NeedsUnprivileged && ::geteuid() == 0)
+            continue;
+        const std::string path = (dir_ / ("case" + std::to_string(index++))).string();
+        ::setenv("ZT_REGISTRY", path.c_str(), 1);
+        c.Make(path);
+        struct stat before {};
+        ASSERT_EQ(::lstat(path.c_str(), &before), 0) << c.Name;
+        {
+            TRegistry reg;
+            ASSERT_TRUE(reg.OpenKey(kKey, true)) << c.Name;
+            EXPECT_NO_THROW(reg.WriteInteger("Speed", 9600)) << c.Name;
+            EXPECT_EQ(reg.ReadIntegerDef("Speed", 0), 9600) << c.Name << ": the session keeps its changes";
+        }
+        struct stat after {};
+        ASSERT_EQ(::lstat(path.c_str(), &after), 0) << c.Name << ": still in place";
+        EXPECT_EQ(after.st_ino, before.st_ino) << c.Name;
+        EXPECT_EQ(after.st_mtime, before.st_mtime) << c.Name;
+        const std::string problem = TRegistry::LoadProblem();
+        EXPECT_NE(problem.find(path), std::string::npos) << c.Name << ": " << problem;
+        int others = 0;
+        for (const auto& entry : fs::directory_iterator(dir_))
+            others += entry.path().string().rfind(path, 0) == 0 && entry.path().string() != path;
+        EXPECT_EQ(others, 0) << c.Name << ": nothing renamed aside or written beside it";
+    }
+}
+
+TEST_F(RegistryTest, ValuesOfAnUnknownType_StayInTheFileAcrossASave)
+{
+    const nlohmann::json original = nlohmann::json::parse(R"({
+        "Software\\Selvar\\RAZevedavureva\\ChanelSetup": {
+            "Blob": {"type": "binary", "value": "AAEC"},
+            "Huge": {"type": "integer", "value": 5000000000},
+            "Bare": 5,
+            "Speed": {"type": "integer", "value": 19200}
+        },
+        "Stray": 7
+    })");
+    std::ofstream(file_) << original.dump();
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(kKey, false));
+        EXPECT_EQ(reg.ReadIntegerDef("Huge", -1), -1);
+        EXPECT_EQ(reg.GetDataType("Blob"), TRegDataType::rdUnknown);
+        EXPECT_EQ(reg.ReadInteger("Speed"), 19200);
+        reg.WriteInteger("Speed", 9600);
+    }
+    std::ifstream in(file_);
+    const nlohmann::json saved = nlohmann::json::parse(in);
+    const auto& key = saved.at("Software\\Selvar\\RAZevedavureva\\ChanelSetup");
+    const auto& was = original.at("Software\\Selvar\\RAZevedavureva\\ChanelSetup");
+    for (const char* name : {"Blob", "Huge", "Bare"})
+        EXPECT_EQ(key.at(name), was.at(name)) << name;
+    EXPECT_EQ(key.at("Speed").at("value"), 9600);
+    EXPECT_EQ(saved.at("Stray"), 7);
+    EXPECT_EQ(TRegistry::LoadProblem(), "");
 }
 
 TEST_F(RegistryTest, WritesAreAtomicAndLeaveNoTemporaries)
