@@ -7,11 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <csignal>
+#include <filesystem>
 #include <cstdlib>
 #include <thread>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 
 namespace {
@@ -409,14 +412,12 @@ TEST(TcpChanelParams, SuccessfulOpens_KeepAddressesMostRecentFirst)
 
 TEST(TcpChanelParams, SettingsThatCannotBeStored_LeaveTheChanelOpenAndAreLogged)
 {
-    // A settings file whose folder is a regular file can be neither read nor written.
-    char blocker[] = "/tmp/zt-registry-blocker-XXXXXX";
-    const int fd = ::mkstemp(blocker);
-    ASSERT_GE(fd, 0);
-    ::close(fd);
+    // A fresh settings file that the disk refuses to take: its write fails.
+    char folder[] = "/tmp/zt-registry-full-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
     const char* previous = std::getenv("ZT_REGISTRY");
     const std::string saved = previous ? previous : "";
-    ::setenv("ZT_REGISTRY", (std::string(blocker) + "/registry.json").c_str(), 1);
+    ::setenv("ZT_REGISTRY", (std::string(folder) + "/registry.json").c_str(), 1);
 
     GatewayPeer gateway(Gateway::Answers);
     std::vector<std::string> log;
@@ -425,7 +426,15 @@ TEST(TcpChanelParams, SettingsThatCannotBeStored_LeaveTheChanelOpenAndAreLogged)
         chanel.SetOnLog([&log](const std::string& text, TInteractContainer*) { log.push_back(text); });
         chanel.Params.TcpAddress = "127.0.0.1";
         chanel.Params.TcpPort = gateway.Port();
+        rlimit limit{};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+        auto* handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit tiny = limit;
+        tiny.rlim_cur = 8;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
         EXPECT_NO_THROW(chanel.Open(nullptr));
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        std::signal(SIGXFSZ, handler);
         EXPECT_TRUE(chanel.IsOpen());
         chanel.Close(nullptr);
     }
@@ -433,7 +442,7 @@ TEST(TcpChanelParams, SettingsThatCannotBeStored_LeaveTheChanelOpenAndAreLogged)
         ::setenv("ZT_REGISTRY", saved.c_str(), 1);
     else
         ::unsetenv("ZT_REGISTRY");
-    ::unlink(blocker);
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_EQ(log[0].rfind("Настройки канала не сохранены: ", 0), 0u) << log[0];
+    std::filesystem::remove_all(folder);
+    ASSERT_GE(log.size(), 1u);
+    EXPECT_EQ(log.back().rfind("Настройки канала не сохранены: ", 0), 0u) << log.back();
 }
