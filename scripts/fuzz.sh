@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(fuzz_transaction fuzz_decode fuzz_packet fuzz_textimport fuzz_registry)
+[ ${#targets[@]} -eq 0 ] && targets=(fuzz_transaction fuzz_decode fuzz_packet fuzz_textimport fuzz_registry fuzz_configuration)
 
 scripts/setup.sh --fuzz
 if [ ! -f build-fuzz/build.ninja ]; then
