@@ -304,7 +304,9 @@ TEST_P(CliE2E, NegativeReverseVolume_DumpAndWatchReadTheIntegerPartSigned)
 
     const CliResult json = Run({"dump", "--json"});
     ASSERT_EQ(json.status, 0) << json.err;
-    for (const auto& block : nlohmann::json::parse(json.out)["blocks"])
+    // The parsed document must outlive the loop over one of its members.
+    const nlohmann::json parsed = nlohmann::json::parse(json.out);
+    for (const auto& block : parsed["blocks"])
         if (block["name"] == "CurrentParamsBlock") {
             EXPECT_EQ(block["fields"]["VolumeR.Integer"], -1);
             EXPECT_EQ(block["fields"]["VolumeR.Fraction"], 0.25);
