@@ -35,7 +35,7 @@ std::string KoefValueText(double value)
 
 TKoefCells KoefSectionsToTable(const TKoefSections& sections)
 {
-    TKoefCells cells{};
+    TKoefCells cells;
     for (int row = 0; row < kKoefSections; ++row) {
         const TKoefSectionStruct& s = sections[size_t(row)];
         auto& line = cells[size_t(row)];
