@@ -6,8 +6,8 @@
 #include "pages/calibrationframe.h"
 #include "pages/configuration.h"
 #include "pages/identificationframe.h"
-#include "tests/calibration/tempdir.h"
-#include "tests/cli/clirunner.h"
+#include "tests/support/tempdir.h"
+#include "tests/support/clirunner.h"
 #include "tests/support/workspacefixture.h"
 
 #include <QComboBox>

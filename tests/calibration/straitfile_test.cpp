@@ -1,6 +1,6 @@
 #include "calibration/straitfile.h"
 
-#include "tempdir.h"
+#include "tests/support/tempdir.h"
 #include "util/sysutil.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "channels/chanelhelper.h"
 #include "channels/comportchanel.h"
 #include "channels/tcpchanel.h"
-#include "tests/channels/ptypair.h"
+#include "tests/support/ptypair.h"
 #include "util/registry.h"
 #include "util/sysutil.h"
 

@@ -1,6 +1,6 @@
 #include "channels/tcpchanel.h"
 #include "modbus/modbus.h"
-#include "tests/channels/ptypair.h"
+#include "tests/support/ptypair.h"
 #include "util/registry.h"
 #include "util/sysutil.h"
 

@@ -3,7 +3,7 @@
 // written here.
 
 #include "calibration/straitfile.h"
-#include "clirunner.h"
+#include "tests/support/clirunner.h"
 #include "device/zt_decode.h"
 #include "sim/metersim.h"
 

@@ -4,7 +4,7 @@
 // has its exit status, a text its standard error must hold, and a time
 // bound.
 
-#include "clirunner.h"
+#include "tests/support/clirunner.h"
 #include "hostileproxy.h"
 #include "sim/metersim.h"
 

@@ -4,7 +4,7 @@
 
 #include "device/zt_algorithm.h"
 #include "device/zt_core.h"
-#include "scriptedchanel.h"
+#include "tests/support/scriptedchanel.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "channels/comportchanel.h"
 #include "modbus/devicehelper.h"
 #include "modbus/modbus.h"
-#include "tests/channels/ptypair.h"
+#include "tests/support/ptypair.h"
 #include "util/sysutil.h"
 
 #include <gtest/gtest.h>

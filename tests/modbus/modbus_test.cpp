@@ -1,4 +1,5 @@
 #include "modbus/modbus.h"
+#include "tests/support/frames.h"
 #include "util/sysutil.h"
 
 #include <gtest/gtest.h>
@@ -8,8 +9,6 @@
 #include <vector>
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
 
 std::string Hex(const uint8_t* data, int32_t length)
 {
@@ -29,14 +28,6 @@ std::string CheckText(const Bytes& response)
         return error.Message();
     }
     return "accepted";
-}
-
-Bytes WithCrc(Bytes frame)
-{
-    const uint16_t crc = Crc16(frame.data(), static_cast<int32_t>(frame.size()));
-    frame.push_back(static_cast<uint8_t>(crc & 0xFF));
-    frame.push_back(static_cast<uint8_t>(crc >> 8));
-    return frame;
 }
 
 } // namespace

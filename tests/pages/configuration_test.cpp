@@ -3,7 +3,7 @@
 // any locale, and the files that must never be overwritten.
 
 #include "pages/configuration.h"
-#include "tests/calibration/tempdir.h"
+#include "tests/support/tempdir.h"
 #include "util/sysutil.h"
 
 #include <gtest/gtest.h>

@@ -3,6 +3,7 @@
 // under test opens by path, and a scripted peer on the master side.
 
 #include "modbus/crc16.h"
+#include "tests/support/frames.h"
 #include "util/sysutil.h"
 
 #include <atomic>
@@ -20,16 +21,6 @@
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-using Bytes = std::vector<uint8_t>;
-
-inline Bytes WithCrc(Bytes frame)
-{
-    const uint16_t crc = Crc16(frame.data(), static_cast<int32_t>(frame.size()));
-    frame.push_back(static_cast<uint8_t>(crc & 0xFF));
-    frame.push_back(static_cast<uint8_t>(crc >> 8));
-    return frame;
-}
 
 class PtyPair {
 public:

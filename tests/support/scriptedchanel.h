@@ -5,6 +5,7 @@
 
 #include "channels/chanelhelper.h"
 #include "modbus/crc16.h"
+#include "tests/support/frames.h"
 #include "util/sysutil.h"
 
 #include <algorithm>
@@ -13,16 +14,6 @@
 #include <mutex>
 #include <string>
 #include <vector>
-
-using Bytes = std::vector<uint8_t>;
-
-inline Bytes WithCrc(Bytes frame)
-{
-    const uint16_t crc = Crc16(frame.data(), static_cast<int32_t>(frame.size()));
-    frame.push_back(static_cast<uint8_t>(crc & 0xFF));
-    frame.push_back(static_cast<uint8_t>(crc >> 8));
-    return frame;
-}
 
 class ScriptedChanel : public TChanelHelperBase {
 public:
