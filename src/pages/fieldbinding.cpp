@@ -34,24 +34,24 @@ std::string FormatValue(std::string_view format, double value)
     if (at >= format.size())
         return Format("%g", value);
     const char conversion = format[at];
-    std::string spec(format.substr(0, at));
+    std::string pattern(format.substr(0, at));
     const std::string rest(format.substr(at + 1));
     if (std::string_view("diuxXo").find(conversion) != std::string_view::npos) {
-        spec += "ll";
-        spec += conversion;
-        spec += rest;
+        pattern += "ll";
+        pattern += conversion;
+        pattern += rest;
         if (!std::isfinite(value))
             value = 0;
         const bool isSigned = conversion == 'd' || conversion == 'i';
         if (isSigned)
-            return Format(spec.c_str(), static_cast<long long>(value));
-        return Format(spec.c_str(), static_cast<unsigned long long>(static_cast<long long>(value)));
+            return Format(pattern.c_str(), static_cast<long long>(value));
+        return Format(pattern.c_str(), static_cast<unsigned long long>(static_cast<long long>(value)));
     }
     if (std::string_view("fFeEgGaA").find(conversion) == std::string_view::npos)
         return Format("%g", value);
-    spec += conversion;
-    spec += rest;
-    return Format(spec.c_str(), value);
+    pattern += conversion;
+    pattern += rest;
+    return Format(pattern.c_str(), value);
 }
 
 namespace ZT_Binding {
