@@ -33,15 +33,7 @@ TCalibrationSetup::TCalibrationSetup(QWidget* parent) : TDevicePageFrame(parent)
     setObjectName("CalibrationSetup");
     auto* root = new QVBoxLayout(this);
 
-    auto* top = new QHBoxLayout;
-    GetSetup = new QPushButton(QString::fromUtf8("Считать"), this);
-    GetSetup->setObjectName("GetSetup");
-    SetSetup = new QPushButton(QString::fromUtf8("Установить"), this);
-    SetSetup->setObjectName("SetSetup");
-    top->addWidget(GetSetup);
-    top->addWidget(SetSetup);
-    top->addStretch(1);
-    root->addLayout(top);
+    AddSetupButtons(root, GetSetup, &SetSetup);
 
     DirectKoef = MakeKoefTable("DirectKoef");
     ReverseKoef = MakeKoefTable("ReverseKoef");

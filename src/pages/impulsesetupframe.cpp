@@ -35,15 +35,7 @@ TImpulseSetup::TImpulseSetup(QWidget* parent) : TDevicePageFrame(parent)
 {
     setObjectName("ImpulseSetup");
     auto* root = new QVBoxLayout(this);
-    auto* top = new QHBoxLayout;
-    GetSetup = new QPushButton(QString::fromUtf8("Считать"), this);
-    GetSetup->setObjectName("GetSetup");
-    SetSetup = new QPushButton(QString::fromUtf8("Установить"), this);
-    SetSetup->setObjectName("SetSetup");
-    top->addWidget(GetSetup);
-    top->addWidget(SetSetup);
-    top->addStretch(1);
-    root->addLayout(top);
+    AddSetupButtons(root, GetSetup, &SetSetup);
 
     auto* outputs = new QHBoxLayout;
     for (int n = 1; n <= 2; ++n) {

@@ -5,7 +5,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QHBoxLayout>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTimeEdit>
@@ -89,6 +91,21 @@ void TDevicePageFrame::BindDateTime(QDateEdit* date, QTimeEdit* time, ZT_Binding
 {
     Bind(
         std::make_unique<ZT_Binding::TDateTimeBinding>(date, time, fields, readOnly, std::move(invalidText)));
+}
+
+void TDevicePageFrame::AddSetupButtons(QBoxLayout* root, QPushButton*& read, QPushButton** write)
+{
+    auto* row = new QHBoxLayout;
+    read = new QPushButton(QString::fromUtf8("Считать"), this);
+    read->setObjectName("GetSetup");
+    row->addWidget(read);
+    if (write) {
+        *write = new QPushButton(QString::fromUtf8("Установить"), this);
+        (*write)->setObjectName("SetSetup");
+        row->addWidget(*write);
+    }
+    row->addStretch(1);
+    root->addLayout(row);
 }
 
 TFieldBinding& TDevicePageFrame::Bind(std::unique_ptr<TFieldBinding> binding)

@@ -118,6 +118,9 @@ protected:
     }
     void BindDateTime(class QDateEdit* date, class QTimeEdit* time, ZT_Binding::TDateTimeFields fields,
                       bool readOnly, std::string invalidText = {});
+    // The row of the page's "Считать" (`GetSetup`) and, when `write` is
+    // given, "Установить" (`SetSetup`) buttons, added to the top of `root`.
+    void AddSetupButtons(class QBoxLayout* root, class QPushButton*& read, class QPushButton** write);
     // Takes any binding; returns it for further settings.
     TFieldBinding& Bind(std::unique_ptr<TFieldBinding> binding);
     // The binding of a control (null when the control has none).

@@ -27,12 +27,7 @@ TServiceInfo::TServiceInfo(QWidget* parent) : TDevicePageFrame(parent)
 {
     setObjectName("ServiceInfo");
     auto* root = new QVBoxLayout(this);
-    auto* top = new QHBoxLayout;
-    GetSetup = new QPushButton(QString::fromUtf8("Считать"), this);
-    GetSetup->setObjectName("GetSetup");
-    top->addWidget(GetSetup);
-    top->addStretch(1);
-    root->addLayout(top);
+    AddSetupButtons(root, GetSetup, nullptr);
 
     auto* columns = new QHBoxLayout;
     root->addLayout(columns, 1);

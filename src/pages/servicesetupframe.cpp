@@ -33,12 +33,7 @@ TServiceSetup::TServiceSetup(QWidget* parent) : TDevicePageFrame(parent)
 {
     setObjectName("ServiceSetup");
     auto* root = new QVBoxLayout(this);
-    auto* top = new QHBoxLayout;
-    GetSetup = new QPushButton(QString::fromUtf8("Считать"), this);
-    GetSetup->setObjectName("GetSetup");
-    top->addWidget(GetSetup);
-    top->addStretch(1);
-    root->addLayout(top);
+    AddSetupButtons(root, GetSetup, nullptr);
 
     auto* columns = new QHBoxLayout;
     root->addLayout(columns, 1);

@@ -30,15 +30,7 @@ TSystemSetup_2::TSystemSetup_2(QWidget* parent) : TDevicePageFrame(parent)
 {
     setObjectName("SystemSetup_2");
     auto* root = new QVBoxLayout(this);
-    auto* buttons = new QHBoxLayout;
-    GetSetup = new QPushButton(QString::fromUtf8("Считать"), this);
-    GetSetup->setObjectName("GetSetup");
-    SetSetup = new QPushButton(QString::fromUtf8("Установить"), this);
-    SetSetup->setObjectName("SetSetup");
-    buttons->addWidget(GetSetup);
-    buttons->addWidget(SetSetup);
-    buttons->addStretch(1);
-    root->addLayout(buttons);
+    AddSetupButtons(root, GetSetup, &SetSetup);
 
     // The four bit lists side by side, each under its caption.
     auto* lists = new QHBoxLayout;

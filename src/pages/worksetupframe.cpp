@@ -101,15 +101,7 @@ TWorkSetup::TWorkSetup(QWidget* parent) : TDevicePageFrame(parent)
 {
     setObjectName("WorkSetup");
     auto* root = new QVBoxLayout(this);
-    auto* buttons = new QHBoxLayout;
-    GetSetup = new QPushButton(QString::fromUtf8("Считать"), this);
-    GetSetup->setObjectName("GetSetup");
-    SetSetup = new QPushButton(QString::fromUtf8("Установить"), this);
-    SetSetup->setObjectName("SetSetup");
-    buttons->addWidget(GetSetup);
-    buttons->addWidget(SetSetup);
-    buttons->addStretch(1);
-    root->addLayout(buttons);
+    AddSetupButtons(root, GetSetup, &SetSetup);
 
     auto* columns = new QHBoxLayout;
     root->addLayout(columns, 1);
